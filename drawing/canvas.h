@@ -1,0 +1,55 @@
+// The drawing surface: exactly the eight operations the scene redraw uses, in canvas pixels.
+//
+// Coordinates are 32-bit integers, origin at the top-left corner, x to the right, y downwards.
+// The pen is always black and one pixel wide (only its style changes); the brush is solid.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace pelmora {
+
+// A 24-bit RGB colour: red in the low byte, green in the second, blue in the third, top byte 0.
+using Colour = uint32_t;
+
+inline constexpr Colour kWhite = 0xFFFFFF;
+inline constexpr Colour kRed = 0x0000FF;
+
+inline constexpr int32_t RedOf(Colour c) { return static_cast<int32_t>(c & 0xFF); }
+inline constexpr int32_t GreenOf(Colour c) { return static_cast<int32_t>((c >> 8) & 0xFF); }
+inline constexpr int32_t BlueOf(Colour c) { return static_cast<int32_t>((c >> 16) & 0xFF); }
+
+struct CanvasPoint {
+  int32_t x = 0;
+  int32_t y = 0;
+
+  friend bool operator==(const CanvasPoint&, const CanvasPoint&) = default;
+};
+
+enum class PenStyle { kSolid, kDash, kDot, kDashDot };
+
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+
+  // The colour that fills rectangles and polygons and lies behind text.
+  virtual void SetBrushColour(Colour colour) = 0;
+  // Fills [left, right) x [top, bottom) with the brush: the right column and bottom row are not
+  // filled.
+  virtual void FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) = 0;
+  virtual void SetPenStyle(PenStyle style) = 0;
+  virtual void MoveTo(int32_t x, int32_t y) = 0;
+  // A line with the pen from the current position to (x, y), the end point itself not drawn;
+  // (x, y) becomes the current position.
+  virtual void LineTo(int32_t x, int32_t y) = 0;
+  // Text with its top-left corner at (x, y), in the canvas font, on an opaque background of the
+  // brush colour.
+  virtual void TextOut(int32_t x, int32_t y, std::string_view text) = 0;
+  // The closed figure through the points: outlined with the pen, filled with the brush.
+  virtual void Polygon(std::span<const CanvasPoint> points) = 0;
+  // Segments through the points in order, with the pen; not filled, not closed.
+  virtual void Polyline(std::span<const CanvasPoint> points) = 0;
+};
+
+}  // namespace pelmora

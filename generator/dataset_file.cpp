@@ -1,0 +1,277 @@
+#include "generator/dataset_file.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace pelmora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+std::string CannotCreate(const std::string& name, const std::string& reason) {
+  return "Cannot create the dataset file '" + name + "': " + reason;
+}
+
+std::string CannotWrite(const std::string& name, const std::string& reason) {
+  return "Cannot write the dataset file '" + name + "': " + reason;
+}
+
+// Writes straight into an open stream: the temporary file beside a target, or a device or pipe.
+// When temporary is set, Finish renames it over target and Discard removes it.
+class FileSink final : public DatasetSink {
+ public:
+  FileSink(std::FILE* file, std::string name, fs::path temporary, fs::path target)
+      : file_(file), name_(std::move(name)), temporary_(std::move(temporary)),
+        target_(std::move(target)) {}
+
+  ~FileSink() override { Discard(); }
+
+  bool Write(const char* data, size_t size) override {
+    if (file_ == nullptr) return Fail(EBADF);
+    errno = 0;
+    if (std::fwrite(data, 1, size, file_) != size) return Fail(errno != 0 ? errno : EIO);
+    return true;
+  }
+
+  bool Finish() override {
+    if (file_ == nullptr) return Fail(EBADF);
+    std::FILE* file = file_;
+    file_ = nullptr;
+    errno = 0;
+    const bool flushed = std::fflush(file) == 0;
+    const int flushError = errno;
+    errno = 0;
+    const bool closed = std::fclose(file) == 0;
+    const int closeError = errno;
+    if (!flushed || !closed) {
+      RemoveTemporary();
+      return Fail(!flushed ? (flushError != 0 ? flushError : EIO)
+                           : (closeError != 0 ? closeError : EIO));
+    }
+    if (!temporary_.empty()) {
+      std::error_code code;
+      fs::rename(temporary_, target_, code);
+      if (code) {
+        RemoveTemporary();
+        error_ = CannotWrite(name_, code.message());
+        return false;
+      }
+      temporary_.clear();
+    }
+    return true;
+  }
+
+  void Discard() noexcept override {
+    if (file_ != nullptr) {
+      std::fclose(file_);
+      file_ = nullptr;
+    }
+    RemoveTemporary();
+  }
+
+  std::string Error() const override { return error_; }
+
+ private:
+  bool Fail(int error) {
+    if (error_.empty()) error_ = CannotWrite(name_, Reason(error));
+    return false;
+  }
+
+  void RemoveTemporary() noexcept {
+    if (temporary_.empty()) return;
+    std::error_code ignored;
+    fs::remove(temporary_, ignored);
+    temporary_.clear();
+  }
+
+  std::FILE* file_;
+  std::string name_;
+  fs::path temporary_;
+  fs::path target_;
+  std::string error_;
+};
+
+// For a writable file in a folder that takes no new file: the bytes are kept until Finish and
+// then written over the file in one go, so only a failure of that last write can cut it short.
+class ReplaceInPlaceSink final : public DatasetSink {
+ public:
+  explicit ReplaceInPlaceSink(std::string name) : name_(std::move(name)) {}
+
+  bool Write(const char* data, size_t size) override {
+    bytes_.append(data, size);
+    return true;
+  }
+
+  bool Finish() override {
+    errno = 0;
+    std::FILE* file = std::fopen(name_.c_str(), "wb");
+    if (file == nullptr) return Fail(errno);
+    errno = 0;
+    const bool written = std::fwrite(bytes_.data(), 1, bytes_.size(), file) == bytes_.size();
+    const int writeError = errno;
+    errno = 0;
+    const bool closed = std::fclose(file) == 0;
+    if (!written) return Fail(writeError);
+    if (!closed) return Fail(errno);
+    return true;
+  }
+
+  void Discard() noexcept override { bytes_.clear(); }
+  std::string Error() const override { return error_; }
+
+ private:
+  bool Fail(int error) {
+    error_ = CannotWrite(name_, Reason(error != 0 ? error : EIO));
+    return false;
+  }
+
+  std::string name_;
+  std::string bytes_;
+  std::string error_;
+};
+
+class StandardOutputSink final : public DatasetSink {
+ public:
+  bool Write(const char* data, size_t size) override {
+    bytes_.append(data, size);
+    return true;
+  }
+
+  bool Finish() override {
+    errno = 0;
+    const bool written = std::fwrite(bytes_.data(), 1, bytes_.size(), stdout) == bytes_.size();
+    const bool flushed = std::fflush(stdout) == 0;
+    bytes_.clear();
+    if (!written || !flushed) {
+      error_ = "Cannot write the dataset to standard output: " + Reason(errno != 0 ? errno : EIO);
+      return false;
+    }
+    return true;
+  }
+
+  void Discard() noexcept override { bytes_.clear(); }
+  std::string Error() const override { return error_; }
+
+ private:
+  std::string bytes_;
+  std::string error_;
+};
+
+// Creates a new file beside target, with a name no other file has. Returns null and sets
+// *errorNumber when the folder cannot take a new file.
+std::FILE* CreateTemporaryBeside(const fs::path& target, fs::path* temporary, int* errorNumber) {
+  const fs::path folder = target.parent_path();
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    fs::path candidate = folder / (".pelmora-" + std::to_string(attempt) + ".tmp");
+    errno = 0;
+    // "x": fails if the name exists, so an unrelated file is never taken over.
+    std::FILE* file = std::fopen(candidate.c_str(), "wbx");
+    if (file != nullptr) {
+      *temporary = std::move(candidate);
+      return file;
+    }
+    if (errno != EEXIST) {
+      *errorNumber = errno != 0 ? errno : EIO;
+      return nullptr;
+    }
+  }
+  *errorNumber = EEXIST;
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<DatasetSink> OpenDatasetFile(const std::string& name, std::string* error) {
+  if (name.empty()) {
+    *error = "Cannot create the dataset file: the file name is empty.";
+    return nullptr;
+  }
+  const fs::path path(name);
+  std::error_code code;
+  const fs::file_status status = fs::status(path, code);  // follows links
+  const bool exists = !code && fs::exists(status);
+
+  if (exists && fs::is_directory(status)) {
+    *error = CannotCreate(name, Reason(EISDIR));
+    return nullptr;
+  }
+  if (exists && !fs::is_regular_file(status)) {
+    // A device or a pipe cannot be replaced; it takes the bytes as they come.
+    errno = 0;
+    std::FILE* file = std::fopen(name.c_str(), "wb");
+    if (file == nullptr) {
+      *error = CannotCreate(name, Reason(errno != 0 ? errno : EIO));
+      return nullptr;
+    }
+    return std::make_unique<FileSink>(file, name, fs::path(), fs::path());
+  }
+
+  fs::path target = path;
+  if (exists) {
+    // The target is a file (or a link to one): it must be writable, as opening it to replace
+    // its contents would require, and a link keeps pointing at the new contents.
+    errno = 0;
+    std::FILE* probe = std::fopen(name.c_str(), "rb+");
+    if (probe == nullptr) {
+      *error = CannotCreate(name, Reason(errno != 0 ? errno : EACCES));
+      return nullptr;
+    }
+    std::fclose(probe);
+    fs::path resolved = fs::canonical(path, code);
+    if (!code) target = std::move(resolved);
+  }
+
+  fs::path temporary;
+  int errorNumber = 0;
+  std::FILE* file = CreateTemporaryBeside(target, &temporary, &errorNumber);
+  if (file == nullptr) {
+    if (exists) return std::make_unique<ReplaceInPlaceSink>(name);
+    *error = CannotCreate(name, Reason(errorNumber));
+    return nullptr;
+  }
+  return std::make_unique<FileSink>(file, name, std::move(temporary), std::move(target));
+}
+
+std::unique_ptr<DatasetSink> OpenStandardOutput() { return std::make_unique<StandardOutputSink>(); }
+
+void DatasetWriter::Reserve(size_t size) {
+  if (kBufferSize - used_ < size) Flush();
+}
+
+DatasetWriter& DatasetWriter::Text(std::string_view text) {
+  for (const char c : text) {
+    Reserve(2);
+    if (c == '\n') buffer_[used_++] = '\r';
+    buffer_[used_++] = c;
+  }
+  return *this;
+}
+
+DatasetWriter& DatasetWriter::Int(int32_t value) {
+  Reserve(11);
+  const auto result = std::to_chars(buffer_ + used_, buffer_ + kBufferSize, value);
+  used_ = static_cast<size_t>(result.ptr - buffer_);
+  return *this;
+}
+
+DatasetWriter& DatasetWriter::Fixed2(double value) {
+  // Large enough for the longest double in fixed notation with two decimals.
+  char text[400];
+  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+  return Text(std::string_view(text, static_cast<size_t>(result.ptr - text)));
+}
+
+bool DatasetWriter::Flush() {
+  if (used_ != 0 && !failed_) failed_ = !sink_.Write(buffer_, used_);
+  used_ = 0;
+  return !failed_;
+}
+
+}  // namespace pelmora

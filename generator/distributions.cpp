@@ -1,0 +1,116 @@
+#include "generator/distributions.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "generator/numeric.h"
+
+namespace pelmora {
+
+float UniformReal(RandomSource& random, float a, float b) {
+  float u;
+  do {
+    const int32_t r = random.Next31() % 0x7FFFFFFF;  // a draw of 2^31 - 1 gives 0
+    // r / 2^31 is exact in extended precision, so this is the one rounding to single.
+    u = static_cast<float>(static_cast<long double>(r) / 0x1p31L);
+  } while (u == 0.0f || u == 1.0f);
+  const long double difference = static_cast<long double>(b) - static_cast<long double>(a);
+  const long double product = difference * static_cast<long double>(u);
+  return static_cast<float>(product + static_cast<long double>(a));
+}
+
+int32_t GaussianInt(RandomSource& random, float mean, float sigma) {
+  float w1;
+  float s;
+  for (;;) {
+    w1 = UniformReal(random, -1.0f, 1.0f);
+    const float w2 = UniformReal(random, -1.0f, 1.0f);
+    const long double ww1 = static_cast<long double>(w1) * w1;
+    const long double ww2 = static_cast<long double>(w2) * w2;
+    s = static_cast<float>(ww1 + ww2);
+    // s = 0 (both uniforms exactly 0, about one pair in 5e14) has no logarithm: draw anew too.
+    if (s < 1.0f && s != 0.0f) break;
+  }
+  const long double logarithm = std::log(static_cast<long double>(static_cast<double>(s)));
+  const double f = static_cast<double>(logarithm * -2.0L / static_cast<long double>(s));
+  const float z = static_cast<float>(std::sqrt(static_cast<long double>(f)) * w1);
+  const float g = static_cast<float>(static_cast<long double>(z) * sigma + mean);
+  return TruncToInt(g);
+}
+
+namespace {
+
+// The term 1/i^p of both running sums, in extended precision.
+long double SkewTerm(int64_t i, int32_t p) {
+  return 1.0L / PowInt(static_cast<long double>(i), p);
+}
+
+}  // namespace
+
+SkewedLaw::SkewedLaw(int32_t p, float n) {
+  if (p < 1) return;
+  // The single-precision total over 1 <= i <= n (compared as reals). The terms shrink, and
+  // rounding is monotonic, so once a term no longer moves the total no later term does: the
+  // loop may stop there with the same total as the full loop (for p = 2 at i = 4096).
+  float total = 0.0f;
+  for (int64_t i = 1; static_cast<long double>(i) <= static_cast<long double>(n); ++i) {
+    const float next = static_cast<float>(static_cast<long double>(total) + SkewTerm(i, p));
+    if (next == total) break;
+    total = next;
+  }
+  total_ = total;
+
+  // Running sums in double until they reach the total, beyond every target u * total (u < 1).
+  // Should the double sum stop growing first (possible only for p >= 3), the search ends there.
+  const double goal = total_;
+  double acc = 1.0;
+  acc_.push_back(acc);
+  for (int64_t r = 2; acc < goal; ++r) {
+    const double next = static_cast<double>(static_cast<long double>(acc) + SkewTerm(r, p));
+    if (next == acc) break;
+    acc = next;
+    acc_.push_back(acc);
+  }
+}
+
+int32_t SkewedLaw::Draw(RandomSource& random) const {
+  const float u = UniformReal(random, 0.0f, 1.0f);
+  if (acc_.empty()) return 1;
+  // The product of two singles is exact in a double.
+  const double target = static_cast<double>(u) * static_cast<double>(total_);
+  // The smallest r whose running sum reaches the target: the first r at which the literal
+  // search (r := r + 1 while acc < target) stops.
+  const auto it = std::lower_bound(acc_.begin(), acc_.end(), target);
+  const auto index = it == acc_.end() ? acc_.size() - 1 : static_cast<size_t>(it - acc_.begin());
+  return static_cast<int32_t>(index + 1);
+}
+
+int32_t SkewedInt(RandomSource& random, int32_t p, float n) { return SkewedLaw(p, n).Draw(random); }
+
+CoordinateLaw::CoordinateLaw(int32_t kind, int32_t n, float param1, float param2)
+    : kind_(kind), n_(n), param1_(param1), param2_(param2) {
+  if (kind_ == kSkewed) skewed_.emplace_back(TruncToInt(param1_), static_cast<float>(n_));
+}
+
+int32_t CoordinateLaw::Draw(RandomSource& random) const {
+  switch (kind_) {
+    case kUniform:
+      if (n_ == 0) return 1;
+      return WrapAdd(random.Below(n_), 1);
+    case kGauss: {
+      const int32_t k = GaussianInt(random, param1_, param2_);
+      if (k <= 0) return 1;
+      return std::min(k, n_);
+    }
+    case kSkewed:
+      return skewed_.front().Draw(random);
+    default:
+      return 0;
+  }
+}
+
+int32_t DrawCoordinate(RandomSource& random, int32_t kind, int32_t n, float param1, float param2) {
+  return CoordinateLaw(kind, n, param1, param2).Draw(random);
+}
+
+}  // namespace pelmora

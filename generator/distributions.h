@@ -1,0 +1,69 @@
+// The coordinate distributions: every position and extent of a box is one draw of these.
+//
+// Each step is held in the precision it names (single, double or extended); a value rounded in
+// one place and not in another changes which boxes a seed makes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "generator/random_source.h"
+
+namespace pelmora {
+
+// Distribution kinds, as the items of the distribution choice.
+enum DistributionKind : int32_t { kUniform = 0, kGauss = 1, kSkewed = 2 };
+
+// A single strictly between a and b before the final rounding, which can make it equal a bound.
+// Draws one Next31, and again on the rare draws whose quotient rounds to 0 or 1.
+float UniformReal(RandomSource& random, float a, float b);
+
+// A normally distributed integer by the polar method, keeping one deviate; not clamped.
+int32_t GaussianInt(RandomSource& random, float mean, float sigma);
+
+// The law of SkewedInt for one exponent p and world size n: P(r) proportional to 1/r^p, found
+// by inverting the running sum. What depends only on (p, n) is computed once here:
+//   total - the single-precision sum of 1/i^p over 1 <= i <= n, rounded after every addition;
+//   acc   - the double-precision running sums 1, 1 + 1/2^p, ..., rounded after every addition,
+//           as far as the largest target u * total needs.
+// Draw then takes one UniformReal and searches acc, giving the result of the literal loop.
+// REQUIRES: p >= 1 (the system uses 1 and 2). Outside that the result is 1 after the draw.
+class SkewedLaw {
+ public:
+  SkewedLaw(int32_t p, float n);
+
+  int32_t Draw(RandomSource& random) const;
+  float total() const { return total_; }
+
+ private:
+  float total_ = 0.0f;
+  std::vector<double> acc_;  // acc_[r - 1] is the running sum up to r
+};
+
+// An integer >= 1 with probability proportional to 1/r^p, up to about n; not clamped to n.
+// Builds the law anew; a run that draws often keeps a SkewedLaw or CoordinateLaw instead.
+int32_t SkewedInt(RandomSource& random, int32_t p, float n);
+
+// One coordinate law (kind, n, param1, param2) with what it can compute ahead:
+//   kind 0: Below(n) + 1, 1..n; 1 for n = 0 without a draw;
+//   kind 1: GaussianInt(param1, param2) clamped into 1..n;
+//   kind 2: SkewedInt(TruncToInt(param1), n as a single), not clamped;
+//   other : 0 without a draw.
+class CoordinateLaw {
+ public:
+  CoordinateLaw(int32_t kind, int32_t n, float param1, float param2);
+
+  int32_t Draw(RandomSource& random) const;
+
+ private:
+  int32_t kind_;
+  int32_t n_;
+  float param1_;
+  float param2_;
+  std::vector<SkewedLaw> skewed_;  // one law for kind 2, none otherwise
+};
+
+// A coordinate of the given law, built anew for this one draw.
+int32_t DrawCoordinate(RandomSource& random, int32_t kind, int32_t n, float param1, float param2);
+
+}  // namespace pelmora

@@ -1,0 +1,98 @@
+// The generation run: the settings of the window in, a dataset file and the box table out.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "generator/box_table.h"
+#include "generator/dataset_file.h"
+#include "generator/random_source.h"
+
+namespace pelmora {
+
+// The application's title: the caption of its message boxes and the first line of its files.
+inline constexpr const char* kApplicationTitle = "Pelmora 1.0";
+
+inline constexpr const char* kRangeMessage = "High ranges for boxes out of world range!";
+
+// A run that cannot place one box number after this many consecutive attempts gives up; see
+// GenerateDataset.
+inline constexpr int64_t kMaxAttemptsPerBox = 10'000'000;
+
+// What a spin edit holds when the run reads it: its value and its limits.
+struct SpinEditValue {
+  int32_t value = 0;
+  int32_t minValue = 0;
+  int32_t maxValue = 0;
+};
+
+// A snapshot of the controls a run reads, by their names in the window. The defaults are the
+// window's values at start. Values are as the fields read them, which may lie outside their
+// limits while typed text has not yet been brought into range.
+struct GeneratorControls {
+  SpinEditValue spWorldX{700, 1, 100000};
+  SpinEditValue spWorldY{700, 1, 100000};
+  SpinEditValue spWorldZ{50, 1, 100000};
+  SpinEditValue spBoxes{200, 1, 100000};
+  int32_t spHighX = 20;
+  int32_t spHighY = 20;
+  int32_t spHighZ = 20;
+  bool cbBoxSize = false;    // "Variable size of Boxes"
+  bool cbVarBoxSize = true;  // "Non-zero boxes", read also while disabled
+  int32_t rgDimension = 2;   // 0, 1, 2 for 1D, 2D, 3D
+  int32_t rbDist = 0;        // 0 "Uniform", 1 "Gauss", 2 "Skewed"
+  std::string edMean = "350.00";
+  std::string edSigma = "100.00";
+  int32_t rgExponent = 0;  // 0 "p = 1 (Zipf)", 1 "p = 2 (Skewed)"
+  bool rbSeedConstant = false;
+  int32_t spSeed = 1;
+  std::string edfName = "Output.txt";
+  std::string decimalSeparator = ".";  // the user's, for edMean and edSigma
+};
+
+// The process-wide state of the generator: one instance is made at start and passed by
+// reference; tests make their own. The random source starts seeded with 1.
+struct GeneratorState {
+  BoxTable boxTable;
+  SceneSettings sceneSettings;
+  RandomSource randomSource;
+  // Where a run builds its boxes; they replace the table's only when the run completes.
+  BoxTable pendingBoxes;
+};
+
+// The clock and the file system, replaceable in tests.
+struct RunServices {
+  std::function<int32_t()> clockSeconds = ClockSeconds;
+  std::function<std::unique_ptr<DatasetSink>(const std::string& name, std::string* error)>
+      openDataset = OpenDatasetFile;
+};
+
+enum class RunEnd {
+  kCompleted,  // the file is written and closed; the table and scene settings hold the run
+  kRefused,    // the settings were refused before anything was written
+  kFailed,     // the run stopped: the number did not convert, the file failed, or a box did
+               // not fit within kMaxAttemptsPerBox attempts
+};
+
+struct RunResult {
+  RunEnd end = RunEnd::kFailed;
+  std::string message;                  // for the user; empty when completed
+  int32_t seed = 0;                     // the seed of a completed run
+  std::optional<int32_t> seedForField;  // a completed random-seed run: what spSeed shows now
+};
+
+// One generation run, as pressing "Create Dataset" performs it:
+//  1. the range check (every high range below the world size of its axis, all three axes);
+//  2. the captured settings; 3. the output opened; 4.-7. the header, the distribution
+//  parameters (mean, then sigma, converted in the user's number format), the seed;
+//  8. the boxes, each written as it is accepted; 9. the footer and the close.
+// Only a completed run changes the state: the box table entries 1..boxCount, the scene settings,
+// the last seed and the random source (left where the run's last draw left it). A refused or
+// failed run changes none of them and leaves any earlier file of that name as it was.
+RunResult GenerateDataset(const GeneratorControls& controls, GeneratorState& state,
+                          const RunServices& services = RunServices());
+
+}  // namespace pelmora

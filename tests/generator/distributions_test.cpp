@@ -1,0 +1,190 @@
+#include "generator/distributions.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "generator/numeric.h"
+#include "tests/generator/random_testing.h"
+
+namespace pelmora {
+namespace {
+
+// SkewedInt read literally: the total formed anew on every call, then the linear search.
+int32_t LiteralSkewedInt(RandomSource& random, int32_t p, float n) {
+  float total = 0.0f;
+  for (int64_t i = 1; static_cast<long double>(i) <= n; ++i) {
+    total = static_cast<float>(total + 1.0L / PowInt(static_cast<long double>(i), p));
+  }
+  const float u = UniformReal(random, 0.0f, 1.0f);
+  const double target = static_cast<double>(u) * total;
+  int32_t r = 1;
+  double acc = 1.0;
+  while (acc < target) {
+    ++r;
+    acc = static_cast<double>(acc + 1.0L / PowInt(static_cast<long double>(r), p));
+  }
+  return r;
+}
+
+// The largest r that UniformReal accepts: u = 1 - 2^-24.
+constexpr int32_t kLargestAcceptedDraw = 2147483583;
+
+TEST(UniformRealTest, SequenceAfterSeedOne) {
+  RandomSource random(1);
+  EXPECT_EQ(UniformReal(random, 0.0f, 1.0f), 11017067 * 0x1p-24f);
+  EXPECT_EQ(UniformReal(random, 0.0f, 1.0f), 5254567 * 0x1p-24f);
+  EXPECT_EQ(UniformReal(random, 0.0f, 1.0f), 3741541 * 0x1p-22f);
+}
+
+TEST(UniformRealTest, BoundsAfterRounding) {
+  RandomSource random;
+  // Draws whose quotient rounds to 0 or 1 are drawn again: 2^31 - 1 (r = 0) and r >= 2147483584.
+  for (const int32_t rejected : {2147483647, 2147483584, 2147483600}) {
+    ForceNextNext31(random, rejected);
+    RandomSource copy = random;
+    copy.Next31();
+    const int32_t following = copy.Next31();
+    const float expected = static_cast<float>(following % 0x7FFFFFFF / 0x1p31L);
+    EXPECT_EQ(UniformReal(random, 0.0f, 1.0f), expected) << rejected;
+  }
+  ForceNextNext31(random, kLargestAcceptedDraw);
+  EXPECT_EQ(UniformReal(random, 0.0f, 1.0f), 1.0f - 0x1p-24f);
+
+  // (-1, 1): r from 1 to 32 gives exactly -1; r = 33 does not.
+  for (const int32_t r : {1, 32}) {
+    ForceNextNext31(random, r);
+    EXPECT_EQ(UniformReal(random, -1.0f, 1.0f), -1.0f) << r;
+  }
+  ForceNextNext31(random, 33);
+  EXPECT_GT(UniformReal(random, -1.0f, 1.0f), -1.0f);
+  ForceNextNext31(random, kLargestAcceptedDraw);
+  EXPECT_LT(UniformReal(random, -1.0f, 1.0f), 1.0f);
+}
+
+TEST(GaussianIntTest, SequenceAfterSeedOne) {
+  RandomSource random(1);
+  EXPECT_EQ(GaussianInt(random, 350.0f, 100.0f), 458);
+  EXPECT_EQ(GaussianInt(random, 350.0f, 100.0f), 402);
+  EXPECT_EQ(GaussianInt(random, 350.0f, 100.0f), 391);
+}
+
+TEST(GaussianIntTest, ZeroSigmaGivesTheTruncatedMeanAfterDrawing) {
+  RandomSource random(9);
+  const RandomSource before = random;
+  EXPECT_EQ(GaussianInt(random, 350.99f, 0.0f), 350);
+  EXPECT_NE(random.StateLow, before.StateLow);
+  // At least two uniforms were drawn: one draw alone does not reach this state.
+  RandomSource once = before;
+  once.Next31();
+  EXPECT_NE(random.StateLow, once.StateLow);
+}
+
+TEST(SkewedIntTest, SequencesAfterSeedOne) {
+  RandomSource a(1);
+  EXPECT_EQ(SkewedInt(a, 1, 700.0f), 61);
+  EXPECT_EQ(SkewedInt(a, 1, 700.0f), 5);
+  EXPECT_EQ(SkewedInt(a, 1, 700.0f), 324);
+  RandomSource b(1);
+  EXPECT_EQ(SkewedInt(b, 2, 700.0f), 2);
+  EXPECT_EQ(SkewedInt(b, 2, 700.0f), 1);
+  EXPECT_EQ(SkewedInt(b, 2, 700.0f), 6);
+}
+
+TEST(SkewedIntTest, TotalForPTwoStopsGrowingAt4096) {
+  EXPECT_EQ(SkewedLaw(2, 4096.0f).total(), 3449239.0f / 2097152.0f);
+  EXPECT_EQ(SkewedLaw(2, 4095.0f).total() < SkewedLaw(2, 4096.0f).total(), true);
+  EXPECT_EQ(SkewedLaw(2, 100000.0f).total(), 3449239.0f / 2097152.0f);
+  EXPECT_EQ(SkewedLaw(1, 0.5f).total(), 0.0f);
+}
+
+TEST(SkewedIntTest, LargestResults) {
+  struct Case {
+    int32_t p;
+    float n;
+    int32_t largest;
+  };
+  const Case cases[] = {
+      {1, 100.0f, 101},     {1, 700.0f, 701}, {1, 50000.0f, 49996}, {1, 100000.0f, 100071},
+      {2, 700.0f, 700},     {2, 4096.0f, 4788}, {2, 100000.0f, 4788},
+  };
+  for (const Case& c : cases) {
+    RandomSource random;
+    ForceNextNext31(random, kLargestAcceptedDraw);
+    EXPECT_EQ(SkewedInt(random, c.p, c.n), c.largest) << "p " << c.p << " n " << c.n;
+  }
+}
+
+TEST(SkewedIntTest, SmallWorlds) {
+  for (const float n : {0.0f, -5.0f, 0.99f, 1.0f}) {
+    RandomSource random(4);
+    RandomSource reference(4);
+    EXPECT_EQ(SkewedInt(random, 1, n), 1) << n;
+    UniformReal(reference, 0.0f, 1.0f);  // one uniform is still drawn
+    EXPECT_EQ(random.StateLow, reference.StateLow);
+    EXPECT_EQ(random.StateHigh, reference.StateHigh);
+  }
+}
+
+TEST(SkewedIntTest, LawMatchesTheLiteralSearch) {
+  for (const int32_t p : {1, 2}) {
+    for (const float n : {1.0f, 2.0f, 3.0f, 100.0f, 700.0f, 4096.0f, 5000.0f, 100000.0f}) {
+      const SkewedLaw law(p, n);
+      RandomSource fast(static_cast<uint32_t>(p * 1000 + static_cast<int>(n)));
+      RandomSource literal = fast;
+      for (int draw = 0; draw < 400; ++draw) {
+        ASSERT_EQ(law.Draw(fast), LiteralSkewedInt(literal, p, n))
+            << "p " << p << " n " << n << " draw " << draw;
+      }
+      // Near the top of the law, where the single total and the double sums part.
+      for (int64_t r = kLargestAcceptedDraw - 20000; r <= kLargestAcceptedDraw; r += 997) {
+        ForceNextNext31(fast, static_cast<int32_t>(r));
+        ForceNextNext31(literal, static_cast<int32_t>(r));
+        ASSERT_EQ(law.Draw(fast), LiteralSkewedInt(literal, p, n)) << "p " << p << " n " << n;
+      }
+    }
+  }
+}
+
+TEST(DrawCoordinateTest, UniformSequenceAndKindsWithoutDraws) {
+  RandomSource random(1);
+  EXPECT_EQ(DrawCoordinate(random, kUniform, 700, 0.0f, 0.0f), 250);
+  EXPECT_EQ(DrawCoordinate(random, kUniform, 700, 0.0f, 0.0f), 105);
+  EXPECT_EQ(DrawCoordinate(random, kUniform, 700, 0.0f, 0.0f), 687);
+
+  const RandomSource before = random;
+  EXPECT_EQ(DrawCoordinate(random, kUniform, 0, 0.0f, 0.0f), 1);
+  EXPECT_EQ(DrawCoordinate(random, 3, 700, 0.0f, 0.0f), 0);
+  EXPECT_EQ(DrawCoordinate(random, -1, 700, 0.0f, 0.0f), 0);
+  EXPECT_EQ(random.StateLow, before.StateLow);
+  EXPECT_EQ(random.StateHigh, before.StateHigh);
+}
+
+TEST(DrawCoordinateTest, GaussTailsCollectAtBothEnds) {
+  // Far below the world: every value is 1. Far above: every value is n. Between 2^31 and 2^63,
+  // the truncation wraps first: 3e9 wraps to a negative number and so gives 1.
+  struct Case {
+    float mean;
+    float sigma;
+    int32_t expected;
+  };
+  const Case cases[] = {{-1000.0f, 10.0f, 1}, {1.99f, 0.0f, 1}, {2.0f, 0.0f, 2},
+                        {5000.0f, 10.0f, 700}, {2147483520.0f, 0.0f, 700},
+                        {3.0e9f, 0.0f, 1}};
+  for (const Case& c : cases) {
+    RandomSource random(2);
+    for (int i = 0; i < 50; ++i) {
+      ASSERT_EQ(DrawCoordinate(random, kGauss, 700, c.mean, c.sigma), c.expected) << c.mean;
+    }
+  }
+}
+
+TEST(DrawCoordinateTest, SkewedIsNotClamped) {
+  RandomSource random;
+  ForceNextNext31(random, kLargestAcceptedDraw);
+  EXPECT_EQ(DrawCoordinate(random, kSkewed, 700, 1.0f, 0.0f), 701);
+}
+
+}  // namespace
+}  // namespace pelmora
