@@ -1,0 +1,388 @@
+#include "cli/options.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "generator/str_to_float.h"
+
+namespace pelmora {
+
+namespace {
+
+// A whole number in [min, max], decimal, with an optional minus sign; nothing else.
+std::optional<int32_t> ParseInt(std::string_view text, int64_t min, int64_t max) {
+  if (text.empty() || text.front() == '+') return std::nullopt;
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (value < min || value > max) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+// A real as the window's number field takes it: digits with at most two decimals after a full
+// stop, an optional minus sign; finite as a single-precision number. So the header, which prints
+// two decimals, always records the value used.
+bool IsTwoDecimalNumber(std::string_view text) {
+  size_t i = 0;
+  if (i < text.size() && text[i] == '-') ++i;
+  size_t digits = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    size_t decimals = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++decimals;
+    if (decimals > 2) return false;
+    digits += decimals;
+  }
+  if (digits == 0 || i != text.size()) return false;
+  const auto value = TryStrToFloat(text, ".");
+  return value && std::isfinite(static_cast<float>(*value));
+}
+
+using Handler = std::function<std::string(CliOptions&, std::string_view)>;
+
+struct OptionSpec {
+  const char* longName;
+  char shortName;  // 0 when there is none
+  bool takesValue;
+  Handler apply;    // returns an error text, or "" when the value is good
+};
+
+std::string Expect(std::string_view option, std::string_view accepted, std::string_view value) {
+  return "--" + std::string(option) + ": expected " + std::string(accepted) + ", got '" +
+         std::string(value) + "'";
+}
+
+// "X,Y,Z": one to three whole numbers in [min, max]; the rest keep their values.
+std::string ApplyTriple(std::string_view option, std::string_view value, int64_t min, int64_t max,
+                        int32_t* targets[3]) {
+  const std::string accepted = "one to three whole numbers X,Y,Z from " + std::to_string(min) +
+                               " to " + std::to_string(max);
+  int32_t parsed[3];
+  size_t count = 0;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = value.find(',', start);
+    const std::string_view part =
+        value.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    if (count == 3) return Expect(option, accepted, value);
+    const auto number = ParseInt(part, min, max);
+    if (!number) return Expect(option, accepted, value);
+    parsed[count++] = *number;
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  for (size_t i = 0; i < count; ++i) *targets[i] = parsed[i];
+  return std::string();
+}
+
+PictureOptions& Picture(CliOptions& o) {
+  if (!o.picture) o.picture.emplace();
+  return *o.picture;
+}
+
+std::string ApplyColour(PictureOptions& picture, std::string_view value) {
+  if (value.size() != 6) return Expect("colour", "six hexadecimal digits RRGGBB", value);
+  uint32_t rgb = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + 6, rgb, 16);
+  if (error != std::errc() || end != value.data() + 6) {
+    return Expect("colour", "six hexadecimal digits RRGGBB", value);
+  }
+  // RRGGBB as typed; a Colour keeps red in its low byte.
+  picture.draw.boxColour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+  return std::string();
+}
+
+const std::vector<OptionSpec>& Options() {
+  static const std::vector<OptionSpec> options = {
+      {"dimension", 'd', true,
+       [](CliOptions& o, std::string_view v) {
+         const auto d = ParseInt(v, 1, 3);
+         if (!d) return Expect("dimension", "1, 2 or 3", v);
+         o.controls.rgDimension = *d - 1;
+         return std::string();
+       }},
+      {"world", 'w', true,
+       [](CliOptions& o, std::string_view v) {
+         int32_t* targets[3] = {&o.controls.spWorldX.value, &o.controls.spWorldY.value,
+                                &o.controls.spWorldZ.value};
+         return ApplyTriple("world", v, 1, 100000, targets);
+       }},
+      {"boxes", 'n', true,
+       [](CliOptions& o, std::string_view v) {
+         const auto n = ParseInt(v, 1, 100000);
+         if (!n) return Expect("boxes", "a whole number from 1 to 100000", v);
+         o.controls.spBoxes.value = *n;
+         return std::string();
+       }},
+      {"high", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         int32_t* targets[3] = {&o.controls.spHighX, &o.controls.spHighY, &o.controls.spHighZ};
+         return ApplyTriple("high", v, 1, 100000, targets);
+       }},
+      {"variable", 0, false,
+       [](CliOptions& o, std::string_view) {
+         o.controls.cbBoxSize = true;
+         return std::string();
+       }},
+      {"allow-zero-size", 0, false,
+       [](CliOptions& o, std::string_view) {
+         o.controls.cbVarBoxSize = false;
+         return std::string();
+       }},
+      {"distribution", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         if (v == "uniform") o.controls.rbDist = 0;
+         else if (v == "gauss") o.controls.rbDist = 1;
+         else if (v == "skewed") o.controls.rbDist = 2;
+         else return Expect("distribution", "uniform, gauss or skewed", v);
+         return std::string();
+       }},
+      {"mean", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         if (!IsTwoDecimalNumber(v)) {
+           return Expect("mean", "a number with at most two decimals, such as 350 or 350.25", v);
+         }
+         o.controls.edMean = std::string(v);
+         return std::string();
+       }},
+      {"sigma", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         if (!IsTwoDecimalNumber(v)) {
+           return Expect("sigma", "a number with at most two decimals, such as 100 or 80.5", v);
+         }
+         o.controls.edSigma = std::string(v);
+         return std::string();
+       }},
+      {"exponent", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         const auto p = ParseInt(v, 1, 2);
+         if (!p) return Expect("exponent", "1 or 2", v);
+         o.controls.rgExponent = *p - 1;
+         return std::string();
+       }},
+      {"seed", 's', true,
+       [](CliOptions& o, std::string_view v) {
+         const auto s = ParseInt(v, 1, 65535);
+         if (!s) return Expect("seed", "a whole number from 1 to 65535", v);
+         o.controls.rbSeedConstant = true;
+         o.controls.spSeed = *s;
+         return std::string();
+       }},
+      {"output", 'o', true,
+       [](CliOptions& o, std::string_view v) {
+         if (v.empty()) return Expect("output", "a file name, or - for standard output", v);
+         o.controls.edfName = std::string(v);
+         return std::string();
+       }},
+      {"quiet", 'q', false,
+       [](CliOptions& o, std::string_view) {
+         o.quiet = true;
+         return std::string();
+       }},
+      {"help", 'h', false,
+       [](CliOptions& o, std::string_view) {
+         o.help = true;
+         return std::string();
+       }},
+      {"version", 0, false,
+       [](CliOptions& o, std::string_view) {
+         o.version = true;
+         return std::string();
+       }},
+      {"picture", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         PictureOptions& picture = Picture(o);
+         if (v.size() > 4 && v.ends_with(".svg")) picture.format = PictureFormat::kSvg;
+         else if (v.size() > 4 && v.ends_with(".png")) picture.format = PictureFormat::kPng;
+         else return Expect("picture", "a file name ending in .svg or .png", v);
+         picture.file = std::string(v);
+         return std::string();
+       }},
+      {"size", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         const size_t x = v.find('x');
+         const std::string accepted = "WIDTHxHEIGHT, each from 1 to 10000, such as 603x586";
+         if (x == std::string_view::npos) return Expect("size", accepted, v);
+         const auto w = ParseInt(v.substr(0, x), 1, 10000);
+         const auto h = ParseInt(v.substr(x + 1), 1, 10000);
+         if (!w || !h) return Expect("size", accepted, v);
+         Picture(o).width = *w;
+         Picture(o).height = *h;
+         return std::string();
+       }},
+      {"percent", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         const auto p = ParseInt(v, 1, 100);
+         if (!p) return Expect("percent", "a whole number from 1 to 100", v);
+         Picture(o).draw.spPercent = *p;
+         return std::string();
+       }},
+      {"grid-lines", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         const auto n = ParseInt(v, 5, 100);
+         if (!n) return Expect("grid-lines", "a whole number from 5 to 100", v);
+         Picture(o).draw.spGridLines = *n;
+         return std::string();
+       }},
+      {"grid-style", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         DrawSettings& draw = Picture(o).draw;
+         if (v == "dash") draw.rgGridStyle = 0;
+         else if (v == "dot") draw.rgGridStyle = 1;
+         else if (v == "dashdot") draw.rgGridStyle = 2;
+         else return Expect("grid-style", "dash, dot or dashdot", v);
+         return std::string();
+       }},
+      {"no-grid", 0, false,
+       [](CliOptions& o, std::string_view) {
+         Picture(o).draw.cbShowGrid = false;
+         return std::string();
+       }},
+      {"outline", 0, false,
+       [](CliOptions& o, std::string_view) {
+         Picture(o).draw.cbColouredBoxes = false;
+         return std::string();
+       }},
+      {"colour", 0, true,
+       [](CliOptions& o, std::string_view v) { return ApplyColour(Picture(o), v); }},
+      {"random-colour", 0, false,
+       [](CliOptions& o, std::string_view) {
+         Picture(o).draw.rgBoxColour = 1;
+         return std::string();
+       }},
+      {"perspective", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         const auto delta = ParseInt(v, INT32_MIN, INT32_MAX);
+         if (!delta) return Expect("perspective", "a whole number (the delta)", v);
+         Picture(o).draw.cbShow3D = true;
+         Picture(o).draw.spDelta = *delta;
+         return std::string();
+       }},
+  };
+  return options;
+}
+
+const OptionSpec* FindLong(std::string_view name) {
+  for (const OptionSpec& spec : Options()) {
+    if (name == spec.longName) return &spec;
+  }
+  return nullptr;
+}
+
+const OptionSpec* FindShort(char name) {
+  for (const OptionSpec& spec : Options()) {
+    if (spec.shortName != 0 && spec.shortName == name) return &spec;
+  }
+  return nullptr;
+}
+
+ParseOutcome Error(std::string message) {
+  ParseOutcome outcome;
+  outcome.error = std::move(message);
+  return outcome;
+}
+
+}  // namespace
+
+ParseOutcome ParseCommandLine(std::span<const std::string_view> args) {
+  CliOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--") {
+      if (i + 1 < args.size()) return Error("unexpected argument '" + std::string(args[i + 1]) + "'");
+      break;
+    }
+    const OptionSpec* spec = nullptr;
+    std::string shown;  // the option as the user wrote it, for messages
+    std::optional<std::string_view> value;
+    if (arg.starts_with("--")) {
+      const std::string_view body = arg.substr(2);
+      const size_t equals = body.find('=');
+      const std::string_view name = body.substr(0, equals);
+      spec = FindLong(name);
+      shown = "--" + std::string(name);
+      if (spec == nullptr) return Error("unknown option '" + shown + "'");
+      if (equals != std::string_view::npos) {
+        if (!spec->takesValue) return Error("option '" + shown + "' takes no value");
+        value = body.substr(equals + 1);
+      }
+    } else if (arg.size() >= 2 && arg[0] == '-') {
+      spec = FindShort(arg[1]);
+      shown = std::string(arg.substr(0, 2));
+      if (spec == nullptr) return Error("unknown option '" + shown + "'");
+      if (arg.size() > 2) {
+        if (!spec->takesValue) return Error("option '" + shown + "' takes no value");
+        value = arg.substr(2);
+      }
+    } else {
+      return Error("unexpected argument '" + std::string(arg) + "'");
+    }
+    if (spec->takesValue && !value) {
+      if (i + 1 >= args.size()) return Error("option '" + shown + "' needs a value");
+      value = args[++i];
+    }
+    const std::string error = spec->apply(options, value.value_or(std::string_view()));
+    if (!error.empty()) return Error(error);
+  }
+  // A picture option alone is a slip, not a request for a picture.
+  if (options.picture && options.picture->file.empty()) {
+    return Error("the picture options need --picture FILE");
+  }
+  ParseOutcome outcome;
+  outcome.options = std::move(options);
+  return outcome;
+}
+
+std::string HelpText() {
+  return R"(Usage: pelmora-gen [OPTION]...
+Generate a synthetic spatial dataset of axis-aligned boxes and write it to a dataset file;
+the same settings and seed always give the same file, byte for byte. Defaults are the
+window's start values; limits are its fields'.
+
+World and boxes:
+  -d, --dimension D        1, 2 or 3: intervals, rectangles or cuboids (3)
+  -w, --world X,Y,Z        world size per axis, each 1..100000 (700,700,50); fewer than
+                           three numbers keep the defaults of the rest
+  -n, --boxes N            number of boxes, 1..100000 (200)
+      --high X,Y,Z         high ranges of the box size, each 1..100000 and below the world
+                           size of its axis (20,20,20)
+      --variable           variable box size: each extent drawn from 1 to its high range
+      --allow-zero-size    do not require non-zero boxes ("Non-zero boxes" unchecked)
+
+Distribution of the box positions:
+      --distribution D     uniform, gauss or skewed (uniform)
+      --mean M             Gauss mean, at most two decimals, full stop (350)
+      --sigma S            Gauss sigma, at most two decimals, full stop (100)
+      --exponent P         skew exponent: 1 (Zipf) or 2 (1)
+
+Seed and output:
+  -s, --seed N             constant seed, 1..65535; without it the seed is made from the
+                           clock and printed, so the run can be repeated
+  -o, --output FILE        dataset file, written into its header as given (Output.txt);
+                           - writes the dataset to standard output
+  -q, --quiet              print nothing but errors
+
+Picture of the run (the redraw that follows "Create Dataset" in the window):
+      --picture FILE       write the picture to FILE.svg or FILE.png
+      --size WxH           drawing area in pixels, each 1..10000 (603x586)
+      --percent P          percent of boxes to show, 1..100 (100)
+      --grid-lines N       number of grid lines, 5..100 (10)
+      --grid-style S       dash, dot or dashdot (dot)
+      --no-grid            no grid lines
+      --outline            outlined boxes ("Coloured Boxes" unchecked)
+      --colour RRGGBB      constant box colour (FF0000, red)
+      --random-colour      a random colour for each box
+      --perspective DELTA  "Attempt to show 3D world" with that delta, any whole number
+
+  -h, --help               show this help and exit
+      --version            show the version and exit
+
+Exit status: 0 when the dataset was written, 1 when the run was refused or failed (the
+message on standard error), 2 for bad usage.
+)";
+}
+
+}  // namespace pelmora
