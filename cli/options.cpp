@@ -50,6 +50,15 @@ struct OptionSpec {
   Handler apply;    // returns an error text, or "" when the value is good
 };
 
+// The options that change the dataset a run makes (not where it goes or how it is shown).
+bool ChangesTheDataset(std::string_view name) {
+  for (const char* option : {"dimension", "world", "boxes", "high", "variable", "allow-zero-size",
+                             "distribution", "mean", "sigma", "exponent", "seed"}) {
+    if (name == option) return true;
+  }
+  return false;
+}
+
 std::string Expect(std::string_view option, std::string_view accepted, std::string_view value) {
   return "--" + std::string(option) + ": expected " + std::string(accepted) + ", got '" +
          std::string(value) + "'";
@@ -177,6 +186,26 @@ const std::vector<OptionSpec>& Options() {
          o.controls.edfName = std::string(v);
          return std::string();
        }},
+      {"format", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         if (v == "pelmora") o.format = BoxFormat::kPelmora;
+         else if (v == "csv") o.format = BoxFormat::kCsv;
+         else if (v == "wkt") o.format = BoxFormat::kWkt;
+         else return Expect("format", "pelmora, csv or wkt", v);
+         return std::string();
+       }},
+      {"verify", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         if (v.empty()) return Expect("verify", "the name of a dataset file", v);
+         o.verifyFile = std::string(v);
+         return std::string();
+       }},
+      {"from", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         if (v.empty()) return Expect("from", "the name of a dataset file", v);
+         o.fromFile = std::string(v);
+         return std::string();
+       }},
       {"quiet", 'q', false,
        [](CliOptions& o, std::string_view) {
          o.quiet = true;
@@ -287,8 +316,11 @@ ParseOutcome Error(std::string message) {
 
 }  // namespace
 
-ParseOutcome ParseCommandLine(std::span<const std::string_view> args) {
+ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
+                              const GeneratorControls& base) {
   CliOptions options;
+  options.controls = base;
+  bool otherThanVerify = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "--") {
@@ -326,6 +358,14 @@ ParseOutcome ParseCommandLine(std::span<const std::string_view> args) {
     }
     const std::string error = spec->apply(options, value.value_or(std::string_view()));
     if (!error.empty()) return Error(error);
+    const std::string_view name = spec->longName;
+    if (name == "output") options.outputGiven = true;
+    if (ChangesTheDataset(name)) options.generatorOptionGiven = true;
+    if (name != "verify" && name != "quiet") otherThanVerify = true;
+  }
+  if (options.verifyFile && otherThanVerify) {
+    return Error("--verify checks a file against its own header and takes no other options but "
+                 "--quiet");
   }
   // A picture option alone is a slip, not a request for a picture.
   if (options.picture && options.picture->file.empty()) {
@@ -364,6 +404,13 @@ Seed and output:
   -o, --output FILE        dataset file, written into its header as given (Output.txt);
                            - writes the dataset to standard output
   -q, --quiet              print nothing but errors
+
+Other formats, checking and repeating:
+      --format F           pelmora (the dataset file), csv or wkt (pelmora)
+      --verify FILE        regenerate FILE from the settings in its header and compare
+                           byte for byte: "identical" and status 0, or the first line that
+                           differs (or that the file is truncated) and status 1
+      --from FILE          take every setting from FILE's header; other options override
 
 Picture of the run (the redraw that follows "Create Dataset" in the window):
       --picture FILE       write the picture to FILE.svg or FILE.png

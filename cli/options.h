@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "drawing/scene.h"
+#include "generator/box_formats.h"
 #include "generator/generation_run.h"
 
 namespace pelmora {
@@ -29,6 +30,11 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   std::optional<PictureOptions> picture;
+  BoxFormat format = BoxFormat::kPelmora;
+  std::optional<std::string> verifyFile;  // --verify: check this file, generate nothing else
+  std::optional<std::string> fromFile;    // --from: the settings come from this file's header
+  bool outputGiven = false;               // -o was given
+  bool generatorOptionGiven = false;      // an option that changes the dataset was given
 };
 
 struct ParseOutcome {
@@ -39,7 +45,10 @@ struct ParseOutcome {
 // Parses the arguments after the program name. GNU style: "--name value", "--name=value",
 // "-x value", "-xvalue"; flags take no value. Every number is checked against the limits of the
 // window's field; "--" ends the options, and there are no other arguments.
-ParseOutcome ParseCommandLine(std::span<const std::string_view> args);
+// base holds the controls the options start from: the window's start values, or with --from
+// the settings read from that file's header (the caller reads it and parses again).
+ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
+                              const GeneratorControls& base = GeneratorControls());
 
 // The --help text; every option with its default.
 std::string HelpText();

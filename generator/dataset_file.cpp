@@ -248,7 +248,7 @@ void DatasetWriter::Reserve(size_t size) {
 DatasetWriter& DatasetWriter::Text(std::string_view text) {
   for (const char c : text) {
     Reserve(2);
-    if (c == '\n') buffer_[used_++] = '\r';
+    if (c == '\n' && crlf_) buffer_[used_++] = '\r';
     buffer_[used_++] = c;
   }
   return *this;

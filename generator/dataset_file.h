@@ -39,11 +39,38 @@ std::unique_ptr<DatasetSink> OpenDatasetFile(const std::string& name, std::strin
 // so a run that fails writes nothing there.
 std::unique_ptr<DatasetSink> OpenStandardOutput();
 
-// Formats dataset text into a buffer and hands it to a sink in large pieces. Every "\n" becomes
-// CR LF. After the first failed write further output is dropped and failed() stays true.
+// Keeps the bytes in memory and, on Finish, moves them to *destination (which must outlive the
+// sink): for output that is compared or converted rather than stored. A discarded output leaves
+// *destination as it was.
+class MemorySink final : public DatasetSink {
+ public:
+  explicit MemorySink(std::string* destination) : destination_(destination) {}
+  bool Write(const char* data, size_t size) override {
+    pending_.append(data, size);
+    return true;
+  }
+  bool Finish() override {
+    *destination_ = std::move(pending_);
+    pending_.clear();
+    return true;
+  }
+  void Discard() noexcept override { pending_.clear(); }
+  std::string Error() const override { return std::string(); }
+
+ private:
+  std::string* destination_;
+  std::string pending_;
+};
+
+enum class LineEnds { kCrLf, kLf };
+
+// Formats text into a buffer and hands it to a sink in large pieces. Every "\n" becomes CR LF
+// (the dataset file) or stays LF (the interchange formats). After the first failed write further
+// output is dropped and failed() stays true.
 class DatasetWriter {
  public:
-  explicit DatasetWriter(DatasetSink& sink) : sink_(sink) {}
+  explicit DatasetWriter(DatasetSink& sink, LineEnds lineEnds = LineEnds::kCrLf)
+      : sink_(sink), crlf_(lineEnds == LineEnds::kCrLf) {}
   DatasetWriter(const DatasetWriter&) = delete;
   DatasetWriter& operator=(const DatasetWriter&) = delete;
 
@@ -61,6 +88,7 @@ class DatasetWriter {
 
   static constexpr size_t kBufferSize = 1 << 16;
   DatasetSink& sink_;
+  bool crlf_;
   char buffer_[kBufferSize];
   size_t used_ = 0;
   bool failed_ = false;

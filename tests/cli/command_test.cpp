@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "generator/generation_run.h"
@@ -114,6 +115,100 @@ TEST_F(CommandTest, ExitStatusAndMessages) {
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: pelmora-gen [OPTION]..."));
   EXPECT_EQ(Run("--version").out, "pelmora-gen (Pelmora) 1.0\n");
+}
+
+TEST_F(CommandTest, VerifyTellsIdenticalChangedAndTruncated) {
+  ASSERT_EQ(Run("-q -s 11 -d 2 --variable --distribution skewed --exponent 2 -o good.txt").status,
+            0);
+  const std::string good = ReadFile(folder_.File("good.txt"));
+  std::string changed = good;
+  const size_t record = changed.find("\r\n5: ") + 2;
+  changed.replace(record, 4, "5: 9");
+  WriteFile(folder_.File("changed.txt"), changed);
+  WriteFile(folder_.File("cut.txt"), good.substr(0, good.size() / 2));
+  WriteFile(folder_.File("junk.txt"), "not a dataset\n");
+
+  const Outcome identical = Run("--verify good.txt");
+  EXPECT_EQ(identical.status, 0);
+  EXPECT_EQ(identical.out, "good.txt: identical\n");
+  EXPECT_EQ(Run("-q --verify good.txt").out, "");
+
+  const Outcome differs = Run("--verify changed.txt");
+  EXPECT_EQ(differs.status, 1);
+  EXPECT_TRUE(differs.out.starts_with("changed.txt: line 21 differs: expected '5: ")) << differs.out;
+
+  const Outcome truncated = Run("--verify cut.txt");
+  EXPECT_EQ(truncated.status, 1);
+  EXPECT_NE(truncated.out.find("truncated"), std::string::npos) << truncated.out;
+
+  const Outcome junk = Run("--verify junk.txt");
+  EXPECT_EQ(junk.status, 1);
+  EXPECT_EQ(junk.out, "junk.txt: cannot read the header: line 1: expected 'Pelmora 1.0' in "
+                      "'not a dataset'\n");
+
+  const Outcome missing = Run("--verify none.txt");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "pelmora-gen: Cannot read 'none.txt': No such file or directory\n");
+  EXPECT_EQ(Run("--verify good.txt -n 5").status, 2);
+}
+
+TEST_F(CommandTest, FromTakesTheHeaderAndLetsOptionsOverride) {
+  ASSERT_EQ(Run("-q -s 5 -d 1 -w 900 --high 30 --distribution gauss --mean 420.5 --sigma 60 "
+                "-o base.txt").status, 0);
+  // The same settings again, to another file: identical but for the name line.
+  ASSERT_EQ(Run("-q --from base.txt -o again.txt").status, 0);
+  std::string again = ReadFile(folder_.File("again.txt"));
+  again.replace(again.find("again.txt"), 9, "base.txt");
+  EXPECT_EQ(again, ReadFile(folder_.File("base.txt")));
+
+  // Overriding the box count and seed; everything else from the header.
+  ASSERT_EQ(Run("-q --from base.txt -n 7 -s 6 -o more.txt").status, 0);
+  const std::string more = ReadFile(folder_.File("more.txt"));
+  EXPECT_NE(more.find("  Boxes created [1..100000]: 7\r\n"), std::string::npos);
+  EXPECT_NE(more.find("  Seed [1..65535]: 6\r\n"), std::string::npos);
+  EXPECT_NE(more.find("  Distribution: Gauss (Mean: 420.50, Sigma: 60.00)\r\n"),
+            std::string::npos);
+  EXPECT_NE(more.find("  Size [1..100000]: 900\r\n"), std::string::npos);
+  EXPECT_EQ(Run("--verify more.txt").status, 0);
+
+  // Changed settings may not silently replace the file they came from.
+  const Outcome refused = Run("--from base.txt -n 8");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("names that file itself as the output"), std::string::npos);
+  EXPECT_EQ(Run("--verify base.txt").status, 0);
+
+  WriteFile(folder_.File("junk.txt"), "nothing");
+  EXPECT_EQ(Run("--from junk.txt").status, 1);
+}
+
+TEST_F(CommandTest, FormatsCarryTheSameBoxes) {
+  ASSERT_EQ(Run("-q -s 3 -d 2 -n 4 -o boxes.txt").status, 0);
+  const Outcome csv = Run("-q -s 3 -d 2 -n 4 --format csv -o -");
+  ASSERT_EQ(csv.status, 0);
+  const Outcome wkt = Run("-q -s 3 -d 2 -n 4 --format wkt -o -");
+  ASSERT_EQ(wkt.status, 0);
+  const std::string dataset = ReadFile(folder_.File("boxes.txt"));
+  std::istringstream csvLines(csv.out);
+  std::istringstream wktLines(wkt.out);
+  std::string header;
+  std::getline(csvLines, header);
+  EXPECT_EQ(header, "id,x1,y1,x2,y2");
+  for (int i = 1; i <= 4; ++i) {
+    std::string row;
+    std::string geometry;
+    ASSERT_TRUE(std::getline(csvLines, row));
+    ASSERT_TRUE(std::getline(wktLines, geometry));
+    int id, x1, y1, x2, y2;
+    ASSERT_EQ(std::sscanf(row.c_str(), "%d,%d,%d,%d,%d", &id, &x1, &y1, &x2, &y2), 5) << row;
+    const std::string record = std::to_string(i) + ": " + std::to_string(x1) + " " +
+                               std::to_string(y1) + " " + std::to_string(x2) + " " +
+                               std::to_string(y2) + "\r\n";
+    EXPECT_NE(dataset.find(record), std::string::npos) << record;
+    EXPECT_TRUE(geometry.starts_with(std::to_string(i) + "\tPOLYGON ((" + std::to_string(x1) +
+                                     " " + std::to_string(y1) + ", "))
+        << geometry;
+  }
+  EXPECT_EQ(Run("--format xml").status, 2);
 }
 
 }  // namespace

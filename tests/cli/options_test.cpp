@@ -109,6 +109,10 @@ TEST(ParseCommandLineTest, BadUsageNamesTheOption) {
       {{"--picture", "a.svg", "--colour", "red"},
        "--colour: expected six hexadecimal digits RRGGBB, got 'red'"},
       {{"--percent", "50"}, "the picture options need --picture FILE"},
+      {{"--format", "xml"}, "--format: expected pelmora, csv or wkt, got 'xml'"},
+      {{"--verify", "a.txt", "-n", "5"},
+       "--verify checks a file against its own header and takes no other options but --quiet"},
+      {{"--from", ""}, "--from: expected the name of a dataset file, got ''"},
       {{"--nope"}, "unknown option '--nope'"},
       {{"-x"}, "unknown option '-x'"},
       {{"--variable=yes"}, "option '--variable' takes no value"},
@@ -124,13 +128,35 @@ TEST(ParseCommandLineTest, BadUsageNamesTheOption) {
   }
 }
 
+TEST(ParseCommandLineTest, FromStartsFromTheHeaderAndTracksWhatWasGiven) {
+  GeneratorControls base;
+  base.spBoxes.value = 1234;
+  base.edfName = "from-header.txt";
+  ParseOutcome outcome = ParseCommandLine(std::vector<std::string_view>{"--from", "f.txt"}, base);
+  ASSERT_TRUE(outcome.options.has_value());
+  EXPECT_EQ(outcome.options->fromFile, "f.txt");
+  EXPECT_EQ(outcome.options->controls.spBoxes.value, 1234);
+  EXPECT_FALSE(outcome.options->generatorOptionGiven);
+  EXPECT_FALSE(outcome.options->outputGiven);
+
+  outcome = ParseCommandLine(
+      std::vector<std::string_view>{"--from", "f.txt", "-n", "9", "--format", "wkt", "-o", "x"},
+      base);
+  ASSERT_TRUE(outcome.options.has_value());
+  EXPECT_EQ(outcome.options->controls.spBoxes.value, 9);
+  EXPECT_EQ(outcome.options->format, BoxFormat::kWkt);
+  EXPECT_TRUE(outcome.options->generatorOptionGiven);
+  EXPECT_TRUE(outcome.options->outputGiven);
+}
+
 TEST(HelpTextTest, DocumentsEveryOption) {
   const std::string help = HelpText();
   for (const char* option :
        {"--dimension", "--world", "--boxes", "--high", "--variable", "--allow-zero-size",
         "--distribution", "--mean", "--sigma", "--exponent", "--seed", "--output", "--quiet",
         "--picture", "--size", "--percent", "--grid-lines", "--grid-style", "--no-grid",
-        "--outline", "--colour", "--random-colour", "--perspective", "--help", "--version"}) {
+        "--outline", "--colour", "--random-colour", "--perspective", "--format", "--verify",
+        "--from", "--help", "--version"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
     const ParseOutcome outcome = Parse({option, "x"});
     EXPECT_EQ(outcome.error.find("unknown option"), std::string::npos) << option;

@@ -1,0 +1,270 @@
+#include "generator/dataset_header.h"
+
+#include <charconv>
+#include <vector>
+
+#include "generator/str_to_float.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr int kHeaderLines = 16;
+
+// Reads one header line from left to right; the first thing that does not match sets error.
+class LineReader {
+ public:
+  LineReader(int number, std::string_view line) : number_(number), rest_(line), line_(line) {}
+
+  bool Literal(std::string_view text) {
+    if (failed_) return false;
+    if (!rest_.starts_with(text)) return Fail("expected '" + std::string(text) + "'");
+    rest_.remove_prefix(text.size());
+    return true;
+  }
+
+  bool Int(int32_t* value, std::string_view what) {
+    if (failed_) return false;
+    const auto [end, error] = std::from_chars(rest_.data(), rest_.data() + rest_.size(), *value);
+    if (error != std::errc() || end == rest_.data()) return Fail("cannot read " + std::string(what));
+    rest_.remove_prefix(static_cast<size_t>(end - rest_.data()));
+    return true;
+  }
+
+  // Text up to (not including) stop, which must follow.
+  bool Until(std::string_view stop, std::string* text, std::string_view what) {
+    if (failed_) return false;
+    const size_t at = rest_.find(stop);
+    if (at == std::string_view::npos) return Fail("cannot read " + std::string(what));
+    *text = std::string(rest_.substr(0, at));
+    rest_.remove_prefix(at);
+    return true;
+  }
+
+  bool YesNo(bool* value, std::string_view what) {
+    if (failed_) return false;
+    if (rest_ == "Yes") *value = true;
+    else if (rest_ == "No") *value = false;
+    else return Fail("expected Yes or No for " + std::string(what));
+    rest_ = std::string_view();
+    return true;
+  }
+
+  bool Rest(std::string* text) {
+    if (failed_) return false;
+    *text = std::string(rest_);
+    rest_ = std::string_view();
+    return true;
+  }
+
+  bool End() {
+    if (failed_) return false;
+    if (!rest_.empty()) return Fail("unexpected '" + std::string(rest_) + "'");
+    return true;
+  }
+
+  bool failed() const { return failed_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  bool Fail(const std::string& what) {
+    failed_ = true;
+    error_ = "line " + std::to_string(number_) + ": " + what + " in '" + std::string(line_) + "'";
+    return false;
+  }
+
+  int number_;
+  std::string_view rest_;
+  std::string_view line_;
+  bool failed_ = false;
+  std::string error_;
+};
+
+std::vector<std::string_view> SplitLines(std::string_view bytes, size_t count) {
+  std::vector<std::string_view> lines;
+  while (lines.size() < count && !bytes.empty()) {
+    const size_t end = bytes.find('\n');
+    std::string_view line = bytes.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    bytes.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+// "min..max" pairs separated by ", ", then "]: ", then the values separated by ", ".
+bool ReadRangesAndValues(LineReader& in, int32_t dimension, int32_t mins[3], int32_t maxs[3],
+                         int32_t values[3], std::string_view what) {
+  for (int32_t axis = 0; axis < dimension; ++axis) {
+    if (axis > 0) in.Literal(", ");
+    in.Int(&mins[axis], "a lower limit");
+    in.Literal("..");
+    in.Int(&maxs[axis], "an upper limit");
+  }
+  in.Literal("]: ");
+  for (int32_t axis = 0; axis < dimension; ++axis) {
+    if (axis > 0) in.Literal(", ");
+    in.Int(&values[axis], what);
+  }
+  return in.End();
+}
+
+bool IsGaussText(const std::string& text) { return TryStrToFloat(text, ".").has_value(); }
+
+}  // namespace
+
+HeaderReading ReadDatasetHeader(std::string_view bytes) {
+  HeaderReading reading;
+  const std::vector<std::string_view> lines = SplitLines(bytes, kHeaderLines);
+  if (lines.size() < kHeaderLines) {
+    // Something that is not a dataset at all says so by its first line.
+    if (!lines.empty() && lines[0] != kApplicationTitle) {
+      reading.error = "line 1: expected '" + std::string(kApplicationTitle) + "' in '" +
+                      std::string(lines[0]) + "'";
+      return reading;
+    }
+    reading.error = "the header ends after " + std::to_string(lines.size()) + " of its " +
+                    std::to_string(kHeaderLines) + " lines";
+    return reading;
+  }
+  GeneratorControls c;
+  c.rbSeedConstant = true;
+  c.decimalSeparator = ".";
+
+  const auto fixed = [&](int number, std::string_view text) {
+    LineReader in(number, lines[number - 1]);
+    in.Literal(text);
+    in.End();
+    if (in.failed()) reading.error = in.error();
+    return !in.failed();
+  };
+  if (!fixed(1, kApplicationTitle) || !fixed(2, "") || !fixed(3, "World Settings:")) return reading;
+
+  int32_t dimension = 0;
+  {
+    LineReader in(4, lines[3]);
+    in.Literal("  Dimensions [1..3]: ");
+    in.Int(&dimension, "the dimension");
+    if (in.End() && (dimension < 1 || dimension > 3)) {
+      reading.error = "line 4: the dimension must be 1, 2 or 3";
+      return reading;
+    }
+    if (in.failed()) {
+      reading.error = in.error();
+      return reading;
+    }
+  }
+  c.rgDimension = dimension - 1;
+  SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
+  {
+    int32_t mins[3], maxs[3], values[3];
+    LineReader in(5, lines[4]);
+    in.Literal("  Size [");
+    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a world size")) {
+      reading.error = in.error();
+      return reading;
+    }
+    for (int32_t axis = 0; axis < dimension; ++axis) {
+      *world[axis] = SpinEditValue{values[axis], mins[axis], maxs[axis]};
+    }
+  }
+  if (!fixed(6, "Generator Settings:")) return reading;
+  {
+    LineReader in(7, lines[6]);
+    in.Literal("  Boxes created [");
+    in.Int(&c.spBoxes.minValue, "a lower limit");
+    in.Literal("..");
+    in.Int(&c.spBoxes.maxValue, "an upper limit");
+    in.Literal("]: ");
+    in.Int(&c.spBoxes.value, "the box count");
+    if (!in.End()) {
+      reading.error = in.error();
+      return reading;
+    }
+  }
+  {
+    // The high ranges print the world fields' limits (the maximum less 1); the values matter.
+    int32_t mins[3], maxs[3], values[3];
+    LineReader in(8, lines[7]);
+    in.Literal("  High ranges for the box size [");
+    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a high range")) {
+      reading.error = in.error();
+      return reading;
+    }
+    int32_t* high[3] = {&c.spHighX, &c.spHighY, &c.spHighZ};
+    for (int32_t axis = 0; axis < dimension; ++axis) *high[axis] = values[axis];
+  }
+  {
+    LineReader variable(9, lines[8]);
+    variable.Literal("  Variable size of boxes: ");
+    variable.YesNo(&c.cbBoxSize, "the variable size");
+    LineReader nonZero(10, lines[9]);
+    nonZero.Literal("  Non-zero size of boxes: ");
+    nonZero.YesNo(&c.cbVarBoxSize, "non-zero boxes");
+    if (variable.failed() || nonZero.failed()) {
+      reading.error = variable.failed() ? variable.error() : nonZero.error();
+      return reading;
+    }
+  }
+  {
+    const std::string_view line = lines[10];
+    LineReader in(11, line);
+    in.Literal("  Distribution: ");
+    if (line == "  Distribution: Uniform") {
+      c.rbDist = 0;
+    } else if (line.starts_with("  Distribution: Gauss")) {
+      c.rbDist = 1;
+      in.Literal("Gauss (Mean: ");
+      in.Until(", Sigma: ", &c.edMean, "the Gauss mean");
+      in.Literal(", Sigma: ");
+      in.Until(")", &c.edSigma, "the Gauss sigma");
+      in.Literal(")");
+      if (in.End() && (!IsGaussText(c.edMean) || !IsGaussText(c.edSigma))) {
+        reading.error = "line 11: the Gauss mean and sigma must be numbers in '" +
+                        std::string(line) + "'";
+        return reading;
+      }
+    } else if (line.starts_with("  Distribution: Skewed")) {
+      c.rbDist = 2;
+      int32_t p = 0;
+      in.Literal("Skewed (p: ");
+      in.Int(&p, "the exponent");
+      in.Literal(")");
+      if (in.End() && p != 1 && p != 2) {
+        reading.error = "line 11: the exponent must be 1 or 2 in '" + std::string(line) + "'";
+        return reading;
+      }
+      c.rgExponent = p - 1;
+    } else {
+      in.Literal("Uniform, Gauss or Skewed");
+    }
+    if (in.failed()) {
+      reading.error = in.error();
+      return reading;
+    }
+  }
+  {
+    LineReader in(12, lines[11]);
+    in.Literal("  Seed [1..65535]: ");
+    in.Int(&c.spSeed, "the seed");
+    if (!in.End()) {
+      reading.error = in.error();
+      return reading;
+    }
+  }
+  {
+    LineReader in(13, lines[12]);
+    in.Literal("  Output Filename: ");
+    in.Rest(&c.edfName);
+    if (in.failed()) {
+      reading.error = in.error();
+      return reading;
+    }
+  }
+  if (!fixed(14, "") || !fixed(15, "Start of Dataset:") || !fixed(16, "")) return reading;
+  reading.controls = std::move(c);
+  return reading;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,171 @@
+#include "generator/dataset_header.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "generator/dataset_verify.h"
+#include "generator/generation_run.h"
+
+namespace pelmora {
+namespace {
+
+// The file a run with these controls writes, from a fresh state.
+std::string DatasetOf(const GeneratorControls& controls) {
+  std::string bytes;
+  RunServices services;
+  services.openDataset = [&bytes](const std::string&, std::string*) {
+    return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&bytes));
+  };
+  services.clockSeconds = [] { return 1234567; };
+  auto state = std::make_unique<GeneratorState>();
+  const RunResult result = GenerateDataset(controls, *state, services);
+  EXPECT_EQ(result.end, RunEnd::kCompleted) << result.message;
+  return bytes;
+}
+
+TEST(DatasetHeaderTest, EveryWritableSettingReadsBackToTheSameFile) {
+  struct Case {
+    const char* what;
+    int32_t dimension, dist, exponent, boxes, seed;
+    bool constant, variable, nonZero;
+    const char* mean;
+    const char* sigma;
+    const char* separator;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"default", 2, 0, 0, 200, 1, true, false, true, "350.00", "100.00", ".", "Output.txt"},
+      {"1D gauss comma", 0, 1, 0, 300, 9, true, true, false, "350,5", "7,25", ",", "a b/c.txt"},
+      {"2D skewed p2", 1, 2, 1, 100, 65535, true, true, true, "", "", ".", "x"},
+      {"3D skewed p1 random seed", 2, 2, 0, 50, 0, false, false, false, "", "", ".", "r.txt"},
+      {"large two-decimal mean", 2, 1, 0, 40, 5, true, false, true, "99999.99", "0.01", ".", "m"},
+      {"negative mean", 2, 1, 0, 40, 5, true, false, true, "-12.5", "1234567.89", ".", "n"},
+      {"zero boxes", 2, 0, 0, 0, 5, true, false, true, "", "", ".", "z"},
+  };
+  for (const Case& c : cases) {
+    GeneratorControls controls;
+    controls.rgDimension = c.dimension;
+    controls.rbDist = c.dist;
+    controls.rgExponent = c.exponent;
+    controls.spBoxes.value = c.boxes;
+    controls.rbSeedConstant = c.constant;
+    controls.spSeed = c.seed;
+    controls.cbBoxSize = c.variable;
+    controls.cbVarBoxSize = c.nonZero;
+    controls.edMean = c.mean;
+    controls.edSigma = c.sigma;
+    controls.decimalSeparator = c.separator;
+    controls.edfName = c.name;
+    controls.spWorldX.value = 1000;
+    controls.spHighX = 37;
+    const std::string original = DatasetOf(controls);
+
+    const HeaderReading reading = ReadDatasetHeader(original);
+    ASSERT_TRUE(reading.controls.has_value()) << c.what << ": " << reading.error;
+    EXPECT_TRUE(reading.controls->rbSeedConstant) << c.what;
+    EXPECT_EQ(reading.controls->edfName, c.name) << c.what;
+    EXPECT_EQ(DatasetOf(*reading.controls), original) << c.what;
+    EXPECT_EQ(VerifyDataset(original).verdict, Verdict::kIdentical) << c.what;
+  }
+}
+
+// The window's start values with the constant seed 1.
+GeneratorControls SeedOne() {
+  GeneratorControls controls;
+  controls.rbSeedConstant = true;
+  return controls;
+}
+
+TEST(DatasetHeaderTest, LinesThatDoNotReadNameTheLine) {
+  const std::string good = DatasetOf(SeedOne());
+  struct Case {
+    const char* from;
+    const char* to;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"Pelmora 1.0", "Other 2.0", "line 1: expected 'Pelmora 1.0' in 'Other 2.0'"},
+      {"Dimensions [1..3]: 3", "Dimensions [1..3]: 4", "line 4: the dimension must be 1, 2 or 3"},
+      {"700, 700, 50", "700, 700", "line 5: expected ', ' in "
+                                   "'  Size [1..100000, 1..100000, 1..100000]: 700, 700'"},
+      {"created [1..100000]: 200", "created [1..100000]: lots",
+       "line 7: cannot read the box count in '  Boxes created [1..100000]: lots'"},
+      {"boxes: No", "boxes: Maybe",
+       "line 9: expected Yes or No for the variable size in '  Variable size of boxes: Maybe'"},
+      {"Distribution: Uniform", "Distribution: Poisson",
+       "line 11: expected 'Uniform, Gauss or Skewed' in '  Distribution: Poisson'"},
+      {"Seed [1..65535]: 1", "Seed [1..65535]: one",
+       "line 12: cannot read the seed in '  Seed [1..65535]: one'"},
+      {"Start of Dataset:", "Start of Data:", "line 15: expected 'Start of Dataset:' in "
+                                              "'Start of Data:'"},
+  };
+  for (const Case& c : cases) {
+    std::string bad = good;
+    bad.replace(bad.find(c.from), std::string(c.from).size(), c.to);
+    const HeaderReading reading = ReadDatasetHeader(bad);
+    EXPECT_FALSE(reading.controls.has_value()) << c.to;
+    EXPECT_EQ(reading.error, c.error);
+  }
+  EXPECT_EQ(ReadDatasetHeader("Pelmora 1.0\r\n\r\n").error,
+            "the header ends after 2 of its 16 lines");
+  EXPECT_EQ(ReadDatasetHeader("").error, "the header ends after 0 of its 16 lines");
+}
+
+TEST(DatasetVerifyTest, ChangedTruncatedAndExtendedFiles) {
+  const std::string good = DatasetOf(SeedOne());
+  struct Case {
+    const char* what;
+    std::string bytes;
+    Verdict verdict;
+    const char* message;
+  };
+  std::string changed = good;
+  changed.replace(changed.find("2: 245 613"), 10, "2: 245 614");
+  std::string header = good;
+  header.replace(header.find("Variable size of boxes: No"), 26, "Variable size of boxes: Yes");
+  const Case cases[] = {
+      {"good", good, Verdict::kIdentical, "identical"},
+      {"one number changed", changed, Verdict::kDiffers,
+       "line 18 differs: expected '2: 245 613 30 265 633 50', found '2: 245 614 30 265 633 50'"},
+      // The header now asks for variable sizes, whose first box is known.
+      {"a setting changed", header, Verdict::kDiffers,
+       "line 17 differs: expected '1: 250 105 37 255 118 41', found '1: 250 105 30 270 125 50'"},
+      {"cut after a record", good.substr(0, good.find("3: 657")), Verdict::kTruncated,
+       "truncated: the file stops in line 19 without \"End of dataset.\"; what is there matches "
+       "its header"},
+      {"cut mid-line", good.substr(0, good.find("3: 657") + 4), Verdict::kTruncated,
+       "truncated: the file stops in line 19 without \"End of dataset.\"; what is there matches "
+       "its header"},
+      {"no last full stop", good.substr(0, good.size() - 1), Verdict::kTruncated,
+       "truncated: the file stops in line 218 without \"End of dataset.\"; what is there matches "
+       "its header"},
+      {"more after the footer", good + "\r\n", Verdict::kDiffers,
+       "line 218 differs: the file goes on after \"End of dataset.\""},
+      {"LF line ends", [&] {
+         std::string lf;
+         for (char ch : good) if (ch != '\r') lf += ch;
+         return lf;
+       }(),
+       Verdict::kDiffers, "line 1 differs: expected 'Pelmora 1.0', found 'Pelmora 1.0'"},
+      {"not a dataset", "hello", Verdict::kUnreadable,
+       "cannot read the header: line 1: expected 'Pelmora 1.0' in 'hello'"},
+      {"a header cut short", good.substr(0, 40), Verdict::kUnreadable,
+       "cannot read the header: the header ends after 4 of its 16 lines"},
+  };
+  for (const Case& c : cases) {
+    const Verification v = VerifyDataset(c.bytes);
+    EXPECT_EQ(v.verdict, c.verdict) << c.what;
+    EXPECT_EQ(v.message, c.message) << c.what;
+  }
+  std::string refused = good;
+  refused.replace(refused.find(": 20, 20, 20"), 12, ": 20, 20, 50");
+  const Verification v = VerifyDataset(refused);
+  EXPECT_EQ(v.verdict, Verdict::kUnreadable);
+  EXPECT_EQ(v.message, "the settings of the header make no dataset: High ranges for boxes out "
+                       "of world range!");
+}
+
+}  // namespace
+}  // namespace pelmora
