@@ -30,10 +30,10 @@ BoxTable::BoxTable() {
   entries_.reset(static_cast<BoxRecord*>(memory));
 }
 
-void BoxTable::CopyEntries(const BoxTable& other, int32_t count) {
-  if (count <= 0) return;
-  std::memcpy(entries_.get() + 1, other.entries_.get() + 1,
-              static_cast<size_t>(count) * sizeof(BoxRecord));
+void BoxTable::CopyEntries(const BoxTable& other, int32_t first, int32_t last) {
+  if (last < first) return;
+  std::memcpy(entries_.get() + first, other.entries_.get() + first,
+              static_cast<size_t>(last - first + 1) * sizeof(BoxRecord));
 }
 
 }  // namespace pelmora

@@ -45,9 +45,12 @@ class BoxTable {
   BoxRecord& operator[](int32_t number) { return entries_.get()[number]; }
   const BoxRecord& operator[](int32_t number) const { return entries_.get()[number]; }
 
-  // Copies entries 1..count of other over entries 1..count of this table.
-  // REQUIRES: 0 <= count <= kCapacity.
-  void CopyEntries(const BoxTable& other, int32_t count);
+  // Copies entries first..last of other over the same entries of this table; nothing when
+  // last < first. REQUIRES: 1 <= first, last <= kCapacity.
+  void CopyEntries(const BoxTable& other, int32_t first, int32_t last);
+
+  // Exchanges the contents of the two tables without copying them.
+  void Swap(BoxTable& other) noexcept { entries_.swap(other.entries_); }
 
  private:
   struct Free {

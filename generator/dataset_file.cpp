@@ -246,6 +246,12 @@ void DatasetWriter::Reserve(size_t size) {
 }
 
 DatasetWriter& DatasetWriter::Text(std::string_view text) {
+  if (text.size() <= kBufferSize / 2 && text.find('\n') == std::string_view::npos) {
+    Reserve(text.size());
+    std::memcpy(buffer_ + used_, text.data(), text.size());
+    used_ += text.size();
+    return *this;
+  }
   for (const char c : text) {
     Reserve(2);
     if (c == '\n' && crlf_) buffer_[used_++] = '\r';

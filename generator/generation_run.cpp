@@ -1,5 +1,6 @@
 #include "generator/generation_run.h"
 
+#include <algorithm>
 #include <string>
 
 #include "generator/distributions.h"
@@ -251,8 +252,12 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
   if (!sink->Finish()) return Failed(sink->Error());
 
   // The run completed: it now replaces the last run.
+  // The pending table becomes the table; the entries above this run's count come over from
+  // the table it replaces.
   const int32_t stored = recipe.boxCount > 0 ? recipe.boxCount : 0;
-  state.boxTable.CopyEntries(state.pendingBoxes, stored);
+  state.boxTable.Swap(state.pendingBoxes);
+  state.boxTable.CopyEntries(state.pendingBoxes, stored + 1, state.highestEntry);
+  state.highestEntry = std::max(state.highestEntry, stored);
   state.sceneSettings.boxCount = recipe.boxCount;
   state.sceneSettings.worldX = recipe.world[0];
   state.sceneSettings.worldY = recipe.world[1];

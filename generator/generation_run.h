@@ -61,6 +61,9 @@ struct GeneratorState {
   RandomSource randomSource;
   // Where a run builds its boxes; they replace the table's only when the run completes.
   BoxTable pendingBoxes;
+  // The highest entry any completed run has written: entries above a run's box count keep
+  // what earlier runs left there, up to this one.
+  int32_t highestEntry = 0;
 };
 
 // The clock and the file system, replaceable in tests.
