@@ -1,11 +1,12 @@
 // The scene redraw: the boxes of the last run over the grid, on any Canvas.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <optional>
 
+#include "drawing/box_faces.h"
+#include "drawing/box_projection.h"
 #include "drawing/canvas.h"
+#include "drawing/grid_lines.h"
 #include "generator/box_table.h"
 #include "generator/random_source.h"
 
@@ -25,34 +26,21 @@ struct DrawSettings {
   int32_t spDelta = 1;
 };
 
-// The eight projected corners of a box, in world units; point i is the image of corner i.
-using BoxPoints = std::array<CanvasPoint, 8>;
-
 // Fills the paint box (width x height) with white, one pixel beyond every side.
 void ClearDrawingArea(Canvas& canvas, int32_t width, int32_t height);
 
-// gridLines horizontal and vertical lines over the whole paint box, labelled in world units.
-void DrawGridLines(Canvas& canvas, int32_t gridLines, int32_t gridStyle, int32_t worldX,
-                   int32_t worldY, int32_t width, int32_t height);
-
-// Maps the corners of box to the plane: a random row for a 1D box (one Below(worldY) draw),
-// perspective when perspective is set, the oblique mapping by theta otherwise. Nothing for a
-// perspective corner at z = 0, whose image does not exist (every corner of a 2D box).
-std::optional<BoxPoints> ProjectBox(const BoxRecord& box, double theta, bool perspective,
-                                    double delta, int32_t worldY, RandomSource& random);
-
-// Scales the points into the paint box less a 30-pixel strip at the right and bottom, and draws
-// the six faces, filled with colour and outlined, or outlined only.
-void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour, int32_t worldX,
-             int32_t worldY, int32_t width, int32_t height);
-
-// One face through the scaled points a, b, c, d.
-void DrawBoxFace(const BoxPoints& scaled, int a, int b, int c, int d, bool filled,
-                 Canvas& canvas);
-
-// The whole scene of the last run on a paint box of width x height: clear, grid, then every
-// picked box in table order. Random colours and 1D rows are drawn from random. Returns the box
-// colour afterwards: in "Random" mode the colour of the last box drawn, otherwise unchanged.
+// The whole scene of the last run on a paint box of width x height: clear, grid, then the
+// picked boxes of entries 1..boxCount in table order, each over the earlier ones.
+//
+// A box is picked when the single-precision accumulator, stepped by spPercent / 100 (a single),
+// reaches 1; at most one box per step, so 100 or more picks every box and 0 or less none.
+// Only a picked box takes random draws, in this order, which the pictures of a seed depend on:
+// in "Random" mode Next31 for its colour (the low 24 bits), then Below(worldY) for the row of
+// a 1D box. A 2D box under perspective is skipped after its colour draw (see BoxProjection).
+//
+// Returns the box colour afterwards: in "Random" mode the colour of the last box drawn,
+// otherwise boxColour unchanged. A boxCount beyond the table's capacity is taken as the
+// capacity.
 Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettings& settings,
                  const BoxTable& boxTable, const SceneSettings& scene, RandomSource& random);
 

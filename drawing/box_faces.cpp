@@ -1,0 +1,36 @@
+#include "drawing/box_faces.h"
+
+#include "generator/numeric.h"
+
+namespace pelmora {
+
+float ScaleFactor(int32_t pixels, int32_t worldSize) {
+  if (worldSize == 0) return 0.0f;
+  return static_cast<float>((static_cast<long double>(pixels) - 30.0L) / worldSize);
+}
+
+void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour, int32_t worldX,
+             int32_t worldY, int32_t width, int32_t height) {
+  canvas.SetBrushColour(colour);
+  // The product of a 32-bit integer and a single is exact in extended precision.
+  const long double sx = ScaleFactor(width, worldX);
+  const long double sy = ScaleFactor(height, worldY);
+  BoxPoints scaled;
+  for (int i = 0; i < 8; ++i) {
+    scaled[i] = {TruncToInt(points[i].x * sx), TruncToInt(points[i].y * sy)};
+  }
+  for (const auto& face : kBoxFaces) {
+    DrawBoxFace(scaled, face[0], face[1], face[2], face[3], filled, canvas);
+  }
+}
+
+void DrawBoxFace(const BoxPoints& scaled, int a, int b, int c, int d, bool filled, Canvas& canvas) {
+  const CanvasPoint outline[5] = {scaled[a], scaled[b], scaled[c], scaled[d], scaled[a]};
+  if (filled) {
+    canvas.Polygon(std::span(outline, 4));
+  } else {
+    canvas.Polyline(outline);
+  }
+}
+
+}  // namespace pelmora

@@ -1,0 +1,39 @@
+// A projected box scaled into the paint box and drawn as its six faces.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "drawing/box_projection.h"
+#include "drawing/canvas.h"
+
+namespace pelmora {
+
+// The six faces by corner number, in drawing order: back (high z), left (low x), top (low y),
+// bottom (high y), right (high x), front (low z). Under the oblique mapping, which shifts the
+// back of a box right and down, the three faces turned toward the viewer come last.
+inline constexpr std::array<std::array<int, 4>, 6> kBoxFaces = {{
+    {2, 3, 7, 6},
+    {0, 3, 7, 4},
+    {0, 1, 2, 3},
+    {4, 7, 6, 5},
+    {1, 2, 6, 5},
+    {0, 1, 5, 4},
+}};
+
+// The factor that maps world units to pixels along one axis: (pixels - 30) / worldSize rounded
+// to single precision, leaving a 30-pixel strip at the right (bottom). A world size of 0 (only
+// from 1D settings typed out of range) gives 0: everything on that axis is drawn at pixel 0.
+float ScaleFactor(int32_t pixels, int32_t worldSize);
+
+// Scales the points by (TruncToInt(x * sx), TruncToInt(y * sy)), no offset, and draws the six
+// faces in the order of kBoxFaces, filled with colour and outlined, or outlined only. The brush
+// is set to colour in both modes. The pen is not touched.
+void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour, int32_t worldX,
+             int32_t worldY, int32_t width, int32_t height);
+
+// One face through the scaled points a, b, c, d: a polygon through the four when filled,
+// otherwise a polyline a, b, c, d, a. REQUIRES: a, b, c, d in 0..7.
+void DrawBoxFace(const BoxPoints& scaled, int a, int b, int c, int d, bool filled, Canvas& canvas);
+
+}  // namespace pelmora
