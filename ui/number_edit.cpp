@@ -1,0 +1,84 @@
+#include "ui/number_edit.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "generator/str_to_float.h"
+#include "ui/application.h"
+
+namespace pelmora {
+
+NumberEdit::NumberEdit(long double value, QWidget* parent)
+    : QLineEdit(parent),
+      decimalSeparator_(QLocale().decimalPoint()),
+      groupSeparator_(QLocale().groupSeparator()) {
+  connect(this, &QLineEdit::textChanged, this, &NumberEdit::ReadText);
+  SetValue(value);
+}
+
+void NumberEdit::SetValue(long double value) {
+  setText(Mask(value, decimalSeparator_));
+}
+
+QString NumberEdit::Mask(long double value, const QString& decimalSeparator) {
+  const long double rounded = std::roundl(value * 100.0L) / 100.0L;
+  char text[64];
+  const int length = std::snprintf(text, sizeof text, "%.2Lf", rounded);
+  if (length < 0 || length >= static_cast<int>(sizeof text)) return QString::fromLatin1("0.00");
+  return QString::fromLatin1(text, length).replace(u'.', decimalSeparator);
+}
+
+void NumberEdit::ReadText(const QString& text) {
+  if (restoring_) return;
+  QString plain = text;
+  if (!groupSeparator_.isEmpty()) plain.remove(groupSeparator_);
+  if (plain.isEmpty()) {
+    value_ = 0.0L;
+    lastNumberText_ = text;
+    return;
+  }
+  const std::optional<long double> number =
+      TryStrToFloat(plain.toStdString(), decimalSeparator_.toStdString());
+  if (number) {
+    value_ = *number;
+    lastNumberText_ = text;
+    return;
+  }
+  // Put right once the line edit has finished the change that brought the text.
+  QTimer::singleShot(0, this, [this, text] {
+    if (QLineEdit::text() != text) return;
+    restoring_ = true;
+    setText(lastNumberText_);
+    restoring_ = false;
+    RunHandler([&text] { throw ConvertError(text.toStdString()); });
+  });
+}
+
+void NumberEdit::keyPressEvent(QKeyEvent* event) {
+  const QString typed = event->text();
+  const bool digit = typed.size() == 1 && typed[0] >= u'0' && typed[0] <= u'9';
+  if (typed.size() == 1 && typed[0].isPrint() && !digit) {
+    QString kept = text();
+    if (hasSelectedText()) kept.remove(selectionStart(), selectedText().size());
+    if (typed != decimalSeparator_ || kept.contains(decimalSeparator_)) {
+      event->accept();
+      return;
+    }
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+void NumberEdit::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) {
+    return;
+  }
+  SetValue(value_);
+}
+
+}  // namespace pelmora

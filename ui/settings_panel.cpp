@@ -1,0 +1,84 @@
+#include "ui/settings_panel.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace pelmora {
+
+namespace {
+
+const QColor kCaptionBarColour(0x51, 0x51, 0x51);
+
+}  // namespace
+
+SettingsPanel::SettingsPanel(const QString& caption, Kind kind, int expandedHeight, QWidget* parent)
+    : QWidget(parent),
+      caption_(caption),
+      kind_(kind),
+      expandedHeight_(expandedHeight),
+      client_(new QWidget(this)) {
+  if (kind_ == Kind::kCollapsible) {
+    button_ = new QToolButton(this);
+    button_->setAutoRaise(true);
+    button_->setFocusPolicy(Qt::NoFocus);
+    button_->setFixedSize(18, 18);
+    QPalette onBar = button_->palette();
+    onBar.setColor(QPalette::ButtonText, Qt::white);
+    onBar.setColor(QPalette::WindowText, Qt::white);
+    button_->setPalette(onBar);
+    connect(button_, &QToolButton::clicked, this, [this] {
+      if (collapsed_) {
+        Expand();
+      } else {
+        Collapse();
+      }
+    });
+  }
+  ShowState();
+}
+
+void SettingsPanel::Collapse() {
+  if (kind_ != Kind::kCollapsible || collapsed_) return;
+  collapsed_ = true;
+  ShowState();
+}
+
+void SettingsPanel::Expand() {
+  if (kind_ != Kind::kCollapsible || !collapsed_) return;
+  collapsed_ = false;
+  ShowState();
+}
+
+void SettingsPanel::ShowState() {
+  if (kind_ != Kind::kCollapsible) return;
+  // A collapsed panel hides its controls, so that the focus cannot move into them either.
+  client_->setVisible(!collapsed_);
+  setFixedHeight(collapsed_ ? kCaptionBarHeight : expandedHeight_);
+  button_->setArrowType(collapsed_ ? Qt::DownArrow : Qt::UpArrow);
+  button_->setToolTip(collapsed_ ? tr("Expand") : tr("Collapse"));
+}
+
+void SettingsPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int clientHeight = kind_ == Kind::kCollapsible ? expandedHeight_ : event->size().height();
+  client_->setGeometry(0, 0, event->size().width(), clientHeight);
+  if (button_ != nullptr) {
+    button_->move(event->size().width() - button_->width() - 2,
+                  (kCaptionBarHeight - button_->height()) / 2);
+    button_->raise();
+  }
+}
+
+void SettingsPanel::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::white);
+  const QRect bar(0, 0, width(), kCaptionBarHeight);
+  painter.fillRect(bar, kCaptionBarColour);
+  QFont bold = font();
+  bold.setBold(true);
+  painter.setFont(bold);
+  painter.setPen(Qt::white);
+  painter.drawText(bar.adjusted(6, 0, -24, 0), Qt::AlignVCenter | Qt::AlignLeft, caption_);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,103 @@
+#include "ui/side_channel.h"
+
+#include <QApplication>
+#include <QPainter>
+
+namespace pelmora {
+
+namespace {
+
+const QColor kBarColour(0x51, 0x51, 0x51);
+
+}  // namespace
+
+SideChannel::SideChannel(const QString& caption, int openWidth, QWidget* parent)
+    : QWidget(parent), caption_(caption), openWidth_(openWidth), pin_(new QToolButton(this)) {
+  pin_->setCheckable(true);
+  pin_->setChecked(true);
+  pin_->setAutoRaise(true);
+  pin_->setFocusPolicy(Qt::NoFocus);
+  pin_->setFixedSize(18, 18);
+  pin_->setText(QString::fromUtf8("\u25C0"));  // a pinned channel points at the edge it keeps
+  pin_->setToolTip(tr("Pin"));
+  QPalette onBar = pin_->palette();
+  onBar.setColor(QPalette::ButtonText, Qt::white);
+  pin_->setPalette(onBar);
+  connect(pin_, &QToolButton::toggled, this,
+          [this](bool pinned) { pin_->setText(QString::fromUtf8(pinned ? "\u25C0" : "\u25B7")); });
+  setMouseTracking(true);
+  setFixedWidth(openWidth_);
+}
+
+void SideChannel::SetFill(QWidget* fill) {
+  fill_ = fill;
+  LayOut();
+}
+
+bool SideChannel::IsPinned() const {
+  return pin_->isChecked();
+}
+
+void SideChannel::SetPinned(bool pinned) {
+  pin_->setChecked(pinned);
+}
+
+void SideChannel::Open() {
+  if (open_) return;
+  open_ = true;
+  setFixedWidth(openWidth_);
+  LayOut();
+}
+
+void SideChannel::Fold() {
+  if (!open_) return;
+  open_ = false;
+  setFixedWidth(kSideBarWidth);
+  LayOut();
+}
+
+void SideChannel::enterEvent(QEnterEvent* event) {
+  QWidget::enterEvent(event);
+  if (!open_ && window()->isActiveWindow()) Open();
+}
+
+void SideChannel::mouseMoveEvent(QMouseEvent* event) {
+  QWidget::mouseMoveEvent(event);
+  if (!open_ && window()->isActiveWindow()) Open();
+}
+
+void SideChannel::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  if (open_ && !IsPinned() && QApplication::activePopupWidget() == nullptr) Fold();
+}
+
+void SideChannel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOut();
+}
+
+void SideChannel::LayOut() {
+  pin_->setVisible(open_);
+  pin_->move(width() - pin_->width() - 3, (kCaptionBarHeight - pin_->height()) / 2);
+  if (fill_ == nullptr) return;
+  fill_->setVisible(open_);
+  // Side bar and a 3-pixel border at the left, 3-pixel borders at the right and bottom.
+  fill_->setGeometry(kSideBarWidth + 3, kCaptionBarHeight, width() - kSideBarWidth - 6,
+                     height() - kCaptionBarHeight - 3);
+}
+
+void SideChannel::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  painter.fillRect(0, 0, kSideBarWidth, height(), kBarColour);
+  if (!open_) return;
+  const QRect bar(kSideBarWidth, 0, width() - kSideBarWidth, kCaptionBarHeight);
+  painter.fillRect(bar, kBarColour);
+  QFont bold = font();
+  bold.setBold(true);
+  painter.setFont(bold);
+  painter.setPen(Qt::white);
+  painter.drawText(bar.adjusted(6, 0, -24, 0), Qt::AlignVCenter | Qt::AlignLeft, caption_);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,414 @@
+#include "ui/unit1.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <stdexcept>
+
+#include "ui/application.h"
+#include "ui/raster/raster_canvas.h"
+
+namespace pelmora {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// Fourteen blanks before the application title.
+const QString kWindowCaption = QString(14, u' ') + QString::fromUtf8(kApplicationTitle);
+
+QFont PixelFont(const QStringList& families, int pixelSize) {
+  QFont font;
+  font.setFamilies(families);
+  font.setPixelSize(pixelSize);
+  return font;
+}
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+template <typename W>
+W* Placed(W* widget, int left, int top, int width, int height) {
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+QLabel* MakeLabel(const char* name, const QString& caption, QWidget* parent, int left, int top) {
+  auto* label = Named(new QLabel(caption, parent), name);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QCheckBox* MakeCheckBox(const char* name, const QString& caption, bool checked, QWidget* parent,
+                        int left, int top) {
+  auto* box = Named(new QCheckBox(caption, parent), name);
+  box->setChecked(checked);
+  box->move(left, top);
+  box->adjustSize();
+  return box;
+}
+
+QRadioButton* MakeRadioButton(const char* name, const QString& caption, bool checked,
+                              QWidget* parent, int left, int top) {
+  auto* button = Named(new QRadioButton(caption, parent), name);
+  button->setChecked(checked);
+  button->move(left, top);
+  button->adjustSize();
+  return button;
+}
+
+SpinEdit* MakeSpinEdit(const char* name, int32_t minValue, int32_t maxValue, int32_t value,
+                       QWidget* parent, int left, int top, int width, int height) {
+  return Placed(Named(new SpinEdit(minValue, maxValue, value, parent), name), left, top, width,
+                height);
+}
+
+QGroupBox* MakeGroupBox(const char* name, const QString& caption, QWidget* parent, int left,
+                        int top, int width, int height) {
+  return Placed(Named(new QGroupBox(caption, parent), name), left, top, width, height);
+}
+
+}  // namespace
+
+TForm1::TForm1(GeneratorState& state, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs) {
+  Form1 = this;
+  BuildComponents();
+  WireEvents();
+  FormCreate(this);
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::BuildComponents() {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(kWindowCaption);
+  setFont(PixelFont({"MS Sans Serif", "Microsoft Sans Serif", "Nimbus Sans", "DejaVu Sans"}, 11));
+  resize(844, 648);
+  setMinimumSize(125, 50);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  }
+  setProperty(kKeyPreview, true);
+  suiBuiltInFileTheme1 = style();
+
+  auto* formLayout = new QVBoxLayout(this);
+  formLayout->setContentsMargins(0, 0, 0, 0);
+  suiForm1 = Named(new WindowFrame(this), "suiForm1");
+  formLayout->addWidget(suiForm1);
+  auto* frameLayout = new QHBoxLayout(suiForm1);
+  frameLayout->setContentsMargins(0, WindowFrame::kCaptionStripHeight, 0, 0);
+  frameLayout->setSpacing(0);
+
+  // The side channel, docked at the left: the settings stack in a scroll box.
+  suiSideChannel1 =
+      Named(new SideChannel(QStringLiteral("Create Dataset"), 233, suiForm1), "suiSideChannel1");
+  suiSideChannel1->setFont(PixelFont({"Tahoma", "Nimbus Sans", "DejaVu Sans"}, 11));
+  frameLayout->addWidget(suiSideChannel1);
+  ScrollBox1 = Named(new QScrollArea(suiSideChannel1), "ScrollBox1");
+  ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  ScrollBox1->setWidgetResizable(true);
+  suiSideChannel1->SetFill(ScrollBox1);
+  auto* stack = new QWidget;
+  auto* stackLayout = new QVBoxLayout(stack);
+  stackLayout->setContentsMargins(0, 0, 0, 0);
+  stackLayout->setSpacing(0);
+
+  auto makePanel = [&](const char* name, const QString& caption, int height) {
+    auto* panel =
+        Named(new SettingsPanel(caption, SettingsPanel::Kind::kCollapsible, height, stack), name);
+    panel->setFixedWidth(196);
+    stackLayout->addWidget(panel, 0, Qt::AlignLeft);
+    return panel;
+  };
+
+  // World Settings.
+  suiPanel1 = makePanel("suiPanel1", QStringLiteral("World Settings"), 130);
+  QWidget* p1 = suiPanel1->Client();
+  rgDimension = Placed(
+      Named(
+          new RadioGroup(QStringLiteral("Dimension"),
+                         {QStringLiteral("1D"), QStringLiteral("2D"), QStringLiteral("3D")}, 2, p1),
+          "rgDimension"),
+      8, 24, 73, 97);
+  suiGroupBox1 = MakeGroupBox("suiGroupBox1", QStringLiteral("World Size"), p1, 88, 24, 105, 97);
+  Label1 = MakeLabel("Label1", QStringLiteral("X:"), suiGroupBox1, 8, 24);
+  spWorldX = MakeSpinEdit("spWorldX", 1, 100000, 700, suiGroupBox1, 24, 20, 73, 19);
+  Label2 = MakeLabel("Label2", QStringLiteral("Y:"), suiGroupBox1, 8, 48);
+  spWorldY = MakeSpinEdit("spWorldY", 1, 100000, 700, suiGroupBox1, 24, 45, 73, 19);
+  Label3 = MakeLabel("Label3", QStringLiteral("Z:"), suiGroupBox1, 8, 72);
+  spWorldZ = MakeSpinEdit("spWorldZ", 1, 100000, 50, suiGroupBox1, 24, 70, 73, 19);
+
+  // Generator Settings. The stored maximum of spBoxes is 1000 and that of spSeed 100000;
+  // FormCreate sets both.
+  suiPanel2 = makePanel("suiPanel2", QStringLiteral("Generator Settings"), 428);
+  QWidget* p2 = suiPanel2->Client();
+  Label4 = MakeLabel("Label4", QStringLiteral("Boxes to create:"), p2, 16, 32);
+  spBoxes = MakeSpinEdit("spBoxes", 1, 1000, 200, p2, 104, 28, 57, 19);
+  suiGroupBox2 = MakeGroupBox("suiGroupBox2", QStringLiteral("High ranges for the box size"), p2, 8,
+                              56, 185, 105);
+  Label6 = MakeLabel("Label6", QStringLiteral("X:"), suiGroupBox2, 16, 18);
+  Label7 = MakeLabel("Label7", QStringLiteral("Y:"), suiGroupBox2, 72, 18);
+  Label8 = MakeLabel("Label8", QStringLiteral("Z:"), suiGroupBox2, 128, 18);
+  spHighX = MakeSpinEdit("spHighX", 1, 100000, 20, suiGroupBox2, 8, 36, 57, 19);
+  spHighY = MakeSpinEdit("spHighY", 1, 100000, 20, suiGroupBox2, 64, 36, 57, 19);
+  spHighZ = MakeSpinEdit("spHighZ", 1, 100000, 20, suiGroupBox2, 120, 36, 57, 19);
+  cbBoxSize = MakeCheckBox("cbBoxSize", QStringLiteral("Variable size of Boxes"), false,
+                           suiGroupBox2, 24, 61);
+  cbVarBoxSize =
+      MakeCheckBox("cbVarBoxSize", QStringLiteral("Non-zero boxes"), true, suiGroupBox2, 24, 81);
+  cbVarBoxSize->setEnabled(false);
+
+  suiGroupBox3 = MakeGroupBox("suiGroupBox3", QStringLiteral("Distribution"), p2, 8, 168, 185, 113);
+  Label9 = MakeLabel("Label9", QStringLiteral("Type:"), suiGroupBox3, 24, 27);
+  rbDist = Placed(Named(new QComboBox(suiGroupBox3), "rbDist"), 64, 24, 105, 21);
+  rbDist->addItems({QStringLiteral("Uniform"), QStringLiteral("Gauss"), QStringLiteral("Skewed")});
+  rbDist->setCurrentIndex(0);
+  // The mean and sigma rows and the exponent group share one place; one set shows at a time.
+  Label10 = MakeLabel("Label10", QStringLiteral("Mean:"), suiGroupBox3, 64, 56);
+  edMean = Placed(Named(new NumberEdit(350.0L, suiGroupBox3), "edMean"), 104, 54, 65, 19);
+  Label11 = MakeLabel("Label11", QStringLiteral("Sigma:"), suiGroupBox3, 64, 80);
+  edSigma = Placed(Named(new NumberEdit(100.0L, suiGroupBox3), "edSigma"), 104, 78, 65, 19);
+  rgExponent = Placed(
+      Named(new RadioGroup(QStringLiteral("Exponent"),
+                           {QStringLiteral("p = 1 (Zipf)"), QStringLiteral("p = 2 (Skewed)")}, 0,
+                           suiGroupBox3),
+            "rgExponent"),
+      48, 46, 121, 59);
+  for (QWidget* hidden : {static_cast<QWidget*>(Label10), static_cast<QWidget*>(Label11),
+                          static_cast<QWidget*>(edMean), static_cast<QWidget*>(edSigma),
+                          static_cast<QWidget*>(rgExponent)}) {
+    hidden->hide();
+  }
+
+  Button1 = Placed(Named(new QPushButton(QStringLiteral("Create Dataset"), p2), "Button1"), 8, 288,
+                   185, 33);
+  suiCheckGroup1 =
+      MakeGroupBox("suiCheckGroup1", QStringLiteral("Seed (1..65535)"), p2, 8, 328, 185, 65);
+  // Made in reading order, which is the order of the focus.
+  rbSeedConstant =
+      MakeRadioButton("rbSeedConstant", QStringLiteral("Constant"), false, suiCheckGroup1, 16, 16);
+  spSeed = MakeSpinEdit("spSeed", 1, 100000, 1, suiCheckGroup1, 96, 17, 73, 19);
+  rbSeedRandom =
+      MakeRadioButton("rbSeedRandom", QStringLiteral("Random"), true, suiCheckGroup1, 16, 40);
+  Label12 = MakeLabel("Label12", QStringLiteral("Output filename:"), p2, 8, 403);
+  edfName =
+      Placed(Named(new QLineEdit(QStringLiteral("Output.txt"), p2), "edfName"), 96, 400, 97, 19);
+
+  // Draw Settings.
+  suiPanel4 = makePanel("suiPanel4", QStringLiteral("Draw Settings"), 320);
+  QWidget* p4 = suiPanel4->Client();
+  Label5 =
+      MakeLabel("Label5", QStringLiteral("Percent of boxes to show:               %"), p4, 8, 35);
+  // The field sits in the run of blanks of its label, before the "%", wherever the font puts it.
+  const QFontMetrics metrics(Label5->font());
+  const int blanksLeft = 8 + metrics.horizontalAdvance(QStringLiteral("Percent of boxes to show:"));
+  const int blanksRight = 8 + metrics.horizontalAdvance(Label5->text()) -
+                          metrics.horizontalAdvance(QStringLiteral("%"));
+  spPercent =
+      MakeSpinEdit("spPercent", 1, 100, 100, p4,
+                   blanksLeft + std::max(0, (blanksRight - blanksLeft - 41) / 2), 32, 41, 19);
+  suiGroupBox4 = MakeGroupBox("suiGroupBox4", QStringLiteral("Grid Lines"), p4, 11, 56, 177, 129);
+  cbShowGrid =
+      MakeCheckBox("cbShowGrid", QStringLiteral("Show Grid Lines"), true, suiGroupBox4, 24, 18);
+  rgGridStyle = Placed(Named(new RadioGroup(QStringLiteral("Style"),
+                                            {QStringLiteral("Dash"), QStringLiteral("Dot"),
+                                             QStringLiteral("DashDot")},
+                                            1, suiGroupBox4),
+                             "rgGridStyle"),
+                       8, 40, 75, 81);
+  suiGroupBox5 =
+      MakeGroupBox("suiGroupBox5", QStringLiteral("Number"), suiGroupBox4, 88, 40, 81, 81);
+  spGridLines = MakeSpinEdit("spGridLines", 5, 100, 10, suiGroupBox5, 20, 36, 41, 19);
+  suiGroupBox6 =
+      MakeGroupBox("suiGroupBox6", QStringLiteral("Boxes Drawing Options"), p4, 11, 192, 177, 121);
+  cbColouredBoxes =
+      MakeCheckBox("cbColouredBoxes", QStringLiteral("Coloured Boxes"), true, suiGroupBox6, 24, 18);
+  rgBoxColour = Placed(
+      Named(new RadioGroup(QStringLiteral("Colour"),
+                           {QStringLiteral("Constant"), QStringLiteral("Random")}, 0, suiGroupBox6),
+            "rgBoxColour"),
+      8, 40, 161, 73);
+  // Lies over the right-hand part of the colour group.
+  suiButton1 =
+      Placed(Named(new QPushButton(QStringLiteral("Choose..."), suiGroupBox6), "suiButton1"), 96,
+             56, 65, 25);
+  cdBoxColour = Named(new ColourDialog(kRed, dialogs_, this), "cdBoxColour");
+
+  // Advanced Options: hidden until the shortcut shows it.
+  suiPanel5 = makePanel("suiPanel5", QStringLiteral("Advanced Options"), 88);
+  QWidget* p5 = suiPanel5->Client();
+  cbShow3D =
+      MakeCheckBox("cbShow3D", QStringLiteral("Attempt to show 3D world"), false, p5, 16, 32);
+  Label13 = MakeLabel("Label13", QStringLiteral("Delta:"), p5, 48, 59);
+  spDelta = MakeSpinEdit("spDelta", 0, 0, 1, p5, 88, 56, 81, 19);
+  suiPanel5->hide();
+
+  stackLayout->addStretch(1);
+  ScrollBox1->setWidget(stack);
+
+  // The Drawing Area takes the rest of the window; the paint box fills it below its caption bar.
+  Panel2 = Named(
+      new SettingsPanel(QStringLiteral("Drawing Area"), SettingsPanel::Kind::kFixed, 0, suiForm1),
+      "Panel2");
+  frameLayout->addWidget(Panel2, 1);
+  PaintBox1 = Named(new PaintBox(Panel2->Client()), "PaintBox1");
+  PaintBox1->setFont(PaintBoxFont());
+  auto* areaLayout = new QVBoxLayout(Panel2->Client());
+  areaLayout->setContentsMargins(4, SettingsPanel::kCaptionBarHeight + 3, 4, 4);
+  areaLayout->addWidget(PaintBox1);
+}
+
+template <typename Sender, typename Signal>
+void TForm1::Wire(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*)) {
+  connect(sender, signal, this,
+          [this, sender, handler] { RunHandler([&] { (this->*handler)(sender); }); });
+}
+
+void TForm1::WireEvents() {
+  // FormCreate runs at the end of construction; FormKeyDown through the key preview.
+  Wire(PaintBox1, &PaintBox::Paint, &TForm1::PaintBox1Paint);
+  Wire(Button1, &QPushButton::clicked, &TForm1::Button1Click);
+  Wire(rbDist, &QComboBox::activated, &TForm1::rbDistChange);
+  Wire(cbBoxSize, &QCheckBox::clicked, &TForm1::cbBoxSizeClick);
+  Wire(spPercent, &SpinEdit::Change, &TForm1::cbShowGridClick);
+  Wire(cbShowGrid, &QCheckBox::clicked, &TForm1::cbShowGridClick);
+  Wire(rgGridStyle, &RadioGroup::Click, &TForm1::cbShowGridClick);
+  Wire(spGridLines, &SpinEdit::Change, &TForm1::cbShowGridClick);
+  Wire(cbColouredBoxes, &QCheckBox::clicked, &TForm1::cbShowGridClick);
+  Wire(rgBoxColour, &RadioGroup::Click, &TForm1::cbShowGridClick);
+  Wire(suiButton1, &QPushButton::clicked, &TForm1::suiButton1Click);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || !property(kKeyPreview).toBool()) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const auto* keyEvent = static_cast<QKeyEvent*>(event);
+  int key = keyEvent->key();
+  RunHandler([&] { FormKeyDown(this, key, keyEvent->modifiers()); });
+  return key == 0;
+}
+
+void TForm1::FormCreate(QObject* /*sender*/) {
+  // The box table holds exactly as many boxes as the field accepts.
+  spBoxes->SetMaxValue(BoxTable::kCapacity);
+  spSeed->SetMaxValue(65535);
+  suiCheckGroup1->setTitle(QStringLiteral("Seed (1..") + QString::number(65535) +
+                           QStringLiteral(")"));
+  // Double buffering needs no step: Qt paints every widget of Form1, suiPanel1 and Panel2
+  // included, into the window's backing store and shows it in one step.
+  suiPanel4->Collapse();
+  suiPanel5->Collapse();
+}
+
+void TForm1::FormKeyDown(QObject* /*sender*/, int& key, Qt::KeyboardModifiers shift) {
+  // Only Ctrl is tested: Shift and Alt may be held as well. The key goes on to the control.
+  if (shift.testFlag(Qt::ControlModifier) && key == kAdvancedOptionsKey) suiPanel5->show();
+}
+
+void TForm1::PaintBox1Paint(QObject* /*sender*/) {
+  if (state_.sceneSettings.boxCount > 0) DrawSceneOnPaintBox();
+}
+
+void TForm1::Button1Click(QObject* /*sender*/) {
+  const RunResult result = GenerateDataset(ReadGeneratorControls(), state_);
+  switch (result.end) {
+    case RunEnd::kRefused:
+      dialogs_.ShowMessage(QString::fromStdString(result.message));
+      return;
+    case RunEnd::kFailed:
+      throw std::runtime_error(result.message);
+    case RunEnd::kCompleted:
+      break;
+  }
+  if (result.seedForField) spSeed->SetValue(*result.seedForField);
+  // Drawn by a direct call, whatever the box count, and put on screen as drawn: a paint request
+  // would draw again, with new random colours and rows.
+  DrawSceneOnPaintBox();
+  PaintBox1->ShowPicture();
+}
+
+void TForm1::rbDistChange(QObject* /*sender*/) {
+  const int item = rbDist->currentIndex();
+  if (item < 0 || item > 2) return;
+  const bool gauss = item == 1;
+  Label10->setVisible(gauss);
+  Label11->setVisible(gauss);
+  edMean->setVisible(gauss);
+  edSigma->setVisible(gauss);
+  rgExponent->setVisible(item == 2);
+}
+
+void TForm1::cbBoxSizeClick(QObject* /*sender*/) {
+  cbVarBoxSize->setEnabled(cbBoxSize->isChecked());
+}
+
+void TForm1::cbShowGridClick(QObject* /*sender*/) {
+  PaintBox1->Repaint();
+}
+
+void TForm1::suiButton1Click(QObject* sender) {
+  if (cdBoxColour->Execute()) cbShowGridClick(sender);
+}
+
+GeneratorControls TForm1::ReadGeneratorControls() const {
+  auto spinValue = [](const SpinEdit* field) {
+    return SpinEditValue{field->Value(), field->MinValue(), field->MaxValue()};
+  };
+  GeneratorControls c;
+  c.spWorldX = spinValue(spWorldX);
+  c.spWorldY = spinValue(spWorldY);
+  c.spWorldZ = spinValue(spWorldZ);
+  c.spBoxes = spinValue(spBoxes);
+  c.spHighX = spHighX->Value();
+  c.spHighY = spHighY->Value();
+  c.spHighZ = spHighZ->Value();
+  c.cbBoxSize = cbBoxSize->isChecked();
+  c.cbVarBoxSize = cbVarBoxSize->isChecked();
+  c.rgDimension = rgDimension->ItemIndex();
+  c.rbDist = rbDist->currentIndex();
+  c.edMean = edMean->text().toStdString();
+  c.edSigma = edSigma->text().toStdString();
+  c.rgExponent = rgExponent->ItemIndex();
+  c.rbSeedConstant = rbSeedConstant->isChecked();
+  c.spSeed = spSeed->Value();
+  c.edfName = edfName->text().toStdString();
+  c.decimalSeparator = QLocale().decimalPoint().toStdString();
+  return c;
+}
+
+DrawSettings TForm1::ReadDrawSettings() const {
+  DrawSettings s;
+  s.cbShowGrid = cbShowGrid->isChecked();
+  s.spPercent = spPercent->Value();
+  s.spGridLines = spGridLines->Value();
+  s.rgGridStyle = rgGridStyle->ItemIndex();
+  s.cbColouredBoxes = cbColouredBoxes->isChecked();
+  s.rgBoxColour = rgBoxColour->ItemIndex();
+  s.boxColour = cdBoxColour->Color();
+  s.cbShow3D = cbShow3D->isChecked();
+  s.spDelta = spDelta->Value();
+  return s;
+}
+
+void TForm1::DrawSceneOnPaintBox() {
+  const DrawSettings settings = ReadDrawSettings();
+  RasterCanvas canvas(PaintBox1->NewPicture(), PaintBox1->font());
+  cdBoxColour->SetColor(DrawScene(canvas, PaintBox1->Width(), PaintBox1->Height(), settings,
+                                  state_.boxTable, state_.sceneSettings, state_.randomSource));
+}
+
+}  // namespace pelmora
