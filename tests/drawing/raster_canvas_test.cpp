@@ -1,0 +1,423 @@
+#include "ui/raster/raster_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QImage>
+#include <functional>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "drawing/scene.h"
+#include "tests/drawing/test_runs.h"
+#include "ui/raster/painter_canvas.h"
+
+namespace pelmora {
+namespace {
+
+QImage WhiteImage(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  return image;
+}
+
+// Draws the same calls through PainterCanvas and RasterCanvas; the pictures must agree.
+void ExpectSamePixels(int width, int height, const std::function<void(Canvas&)>& draw,
+                      const std::string& what) {
+  QImage reference = WhiteImage(width, height);
+  QImage fast = WhiteImage(width, height);
+  {
+    PainterCanvas canvas(reference, PaintBoxFont());
+    draw(canvas);
+  }
+  {
+    RasterCanvas canvas(fast, PaintBoxFont());
+    draw(canvas);
+  }
+  int differences = 0;
+  QPoint first(-1, -1);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (reference.pixel(x, y) != fast.pixel(x, y)) {
+        if (differences++ == 0) first = QPoint(x, y);
+      }
+    }
+  }
+  EXPECT_EQ(differences, 0) << what << ": first at (" << first.x() << ", " << first.y() << ")";
+}
+
+// The picture as text: '.' white, '#' black, 'o' anything else.
+std::vector<std::string> Ascii(const QImage& image) {
+  std::vector<std::string> rows;
+  for (int y = 0; y < image.height(); ++y) {
+    std::string row;
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb pixel = image.pixel(x, y);
+      row += pixel == qRgb(255, 255, 255) ? '.' : pixel == qRgb(0, 0, 0) ? '#' : 'o';
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::set<std::pair<int, int>> BlackPixels(const QImage& image) {
+  std::set<std::pair<int, int>> pixels;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) == qRgb(0, 0, 0)) pixels.insert({x, y});
+    }
+  }
+  return pixels;
+}
+
+// Both canvases, for the tests of the canvas contract itself.
+template <typename T>
+class CanvasContractTest : public ::testing::Test {};
+using CanvasTypes = ::testing::Types<PainterCanvas, RasterCanvas>;
+TYPED_TEST_SUITE(CanvasContractTest, CanvasTypes);
+
+TYPED_TEST(CanvasContractTest, FillRectLeavesOutTheRightColumnAndBottomRow) {
+  QImage image = WhiteImage(8, 5);
+  {
+    TypeParam canvas(image, PaintBoxFont());
+    canvas.SetBrushColour(kRed);
+    canvas.FillRect(1, 1, 5, 3);
+    canvas.FillRect(6, 1, 6, 4);    // empty
+    canvas.FillRect(7, 4, 2, 1);    // inverted
+    canvas.FillRect(6, 3, 99, 99);  // cut at the image's edge
+  }
+  const std::vector<std::string> expected = {
+      "........",  //
+      ".oooo...",  //
+      ".oooo...",  //
+      "......oo",  //
+      "......oo",
+  };
+  EXPECT_EQ(Ascii(image), expected);
+  EXPECT_EQ(image.pixel(1, 1), qRgb(255, 0, 0));
+}
+
+TYPED_TEST(CanvasContractTest, LineToLeavesOutItsEndPointInEveryDirection) {
+  const QPoint ends[] = {{9, 5}, {9, 7}, {7, 9}, {5, 9}, {3, 9}, {1, 7}, {1, 5},
+                         {1, 3}, {3, 1}, {5, 1}, {7, 1}, {9, 3}, {9, 1}, {1, 1},
+                         {1, 9}, {9, 9}, {8, 6}, {2, 4}, {6, 2}, {4, 8}};
+  const QPoint centre(5, 5);
+  for (const QPoint& end : ends) {
+    QImage there = WhiteImage(11, 11);
+    QImage back = WhiteImage(11, 11);
+    {
+      TypeParam canvas(there, PaintBoxFont());
+      canvas.MoveTo(centre.x(), centre.y());
+      canvas.LineTo(end.x(), end.y());
+    }
+    {
+      TypeParam canvas(back, PaintBoxFont());
+      canvas.MoveTo(end.x(), end.y());
+      canvas.LineTo(centre.x(), centre.y());
+    }
+    auto one = BlackPixels(there);
+    auto other = BlackPixels(back);
+    const std::string name =
+        "to (" + std::to_string(end.x()) + ", " + std::to_string(end.y()) + ")";
+    EXPECT_TRUE(one.count({centre.x(), centre.y()})) << name;
+    EXPECT_FALSE(one.count({end.x(), end.y()})) << name;
+    EXPECT_TRUE(other.count({end.x(), end.y()})) << name;
+    EXPECT_FALSE(other.count({centre.x(), centre.y()})) << name;
+    // One pixel per step along the longer axis, and the same line both ways.
+    const size_t steps = std::max(std::abs(end.x() - 5), std::abs(end.y() - 5));
+    EXPECT_EQ(one.size(), steps) << name;
+    one.insert({end.x(), end.y()});
+    other.insert({centre.x(), centre.y()});
+    EXPECT_EQ(one, other) << name;
+  }
+}
+
+TYPED_TEST(CanvasContractTest, LineToTheCurrentPositionDrawsNothing) {
+  QImage image = WhiteImage(5, 5);
+  {
+    TypeParam canvas(image, PaintBoxFont());
+    canvas.MoveTo(2, 2);
+    canvas.LineTo(2, 2);
+  }
+  EXPECT_TRUE(BlackPixels(image).empty());
+}
+
+TYPED_TEST(CanvasContractTest, PolygonIsFilledInsideItsOutline) {
+  QImage image = WhiteImage(9, 8);
+  {
+    TypeParam canvas(image, PaintBoxFont());
+    canvas.SetBrushColour(kRed);
+    canvas.Polygon(std::vector<CanvasPoint>{{1, 1}, {5, 1}, {5, 4}, {1, 4}});
+    canvas.Polygon(std::vector<CanvasPoint>{{7, 6}, {7, 6}, {7, 6}, {7, 6}});
+    canvas.Polygon(std::vector<CanvasPoint>{{1, 6}, {4, 6}, {4, 6}, {1, 6}});
+  }
+  const std::vector<std::string> expected = {
+      ".........",  //
+      ".#####...",  //
+      ".#ooo#...",  //
+      ".#ooo#...",  //
+      ".#####...",  //
+      ".........",  //
+      ".####..#.",  //
+      ".........",
+  };
+  EXPECT_EQ(Ascii(image), expected);
+}
+
+TYPED_TEST(CanvasContractTest, PolylineIsNotClosedAndLeavesOutItsLastPoint) {
+  QImage image = WhiteImage(7, 6);
+  {
+    TypeParam canvas(image, PaintBoxFont());
+    canvas.SetBrushColour(kRed);
+    canvas.Polyline(std::vector<CanvasPoint>{{1, 1}, {5, 1}, {5, 4}, {1, 4}});
+  }
+  const std::vector<std::string> expected = {
+      ".......",  //
+      ".#####.",  //
+      ".....#.",  //
+      ".....#.",  //
+      "..####.",  //
+      ".......",
+  };
+  EXPECT_EQ(Ascii(image), expected);
+}
+
+TYPED_TEST(CanvasContractTest, TextSitsOnTheBrushColourAtItsTopLeftCorner) {
+  QImage image = WhiteImage(40, 30);
+  {
+    TypeParam canvas(image, PaintBoxFont());
+    canvas.SetBrushColour(0x00FF00);
+    canvas.TextOut(5, 7, "630");
+  }
+  const QFontMetrics metrics(PaintBoxFont());
+  const QRect box(5, 7, metrics.horizontalAdvance("630"), metrics.height());
+  int black = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb pixel = image.pixel(x, y);
+      if (!box.contains(x, y)) {
+        ASSERT_EQ(pixel, qRgb(255, 255, 255)) << x << ", " << y;
+      } else {
+        // Black glyphs on green, nothing in between: no antialiasing.
+        ASSERT_TRUE(pixel == qRgb(0, 255, 0) || pixel == qRgb(0, 0, 0)) << x << ", " << y;
+        black += pixel == qRgb(0, 0, 0);
+      }
+    }
+  }
+  EXPECT_EQ(image.pixel(5, 7), qRgb(0, 255, 0));
+  EXPECT_GT(black, 10);
+}
+
+TYPED_TEST(CanvasContractTest, PenStylesLeaveGaps) {
+  std::set<std::set<std::pair<int, int>>> pictures;
+  for (const PenStyle style :
+       {PenStyle::kSolid, PenStyle::kDash, PenStyle::kDot, PenStyle::kDashDot}) {
+    QImage image = WhiteImage(40, 3);
+    {
+      TypeParam canvas(image, PaintBoxFont());
+      canvas.SetPenStyle(style);
+      canvas.MoveTo(0, 1);
+      canvas.LineTo(40, 1);
+    }
+    const auto black = BlackPixels(image);
+    if (style == PenStyle::kSolid) {
+      EXPECT_EQ(black.size(), 40u);
+    } else {
+      EXPECT_GT(black.size(), 5u);
+      EXPECT_LT(black.size(), 35u);
+    }
+    pictures.insert(black);
+  }
+  EXPECT_EQ(pictures.size(), 4u);
+}
+
+// The fast routines and their QPainter fallbacks against plain QPainter, for calls far beyond
+// what a scene makes: any point, inside the image, on its edges and far outside it.
+TEST(RasterCanvasTest, RandomCallsGiveThePaintersPixels) {
+  std::mt19937 random(20240611);
+  auto coordinate = [](std::mt19937& calls, int extent, int mode) {
+    switch (mode) {
+      case 0:
+        return static_cast<int32_t>(calls() % extent);  // inside
+      case 1:
+        return static_cast<int32_t>(calls() % (extent + 8)) - 4;  // around the edges
+      default:
+        return static_cast<int32_t>(calls() % 200001) - 100000;  // far outside
+    }
+  };
+  const int width = 97;
+  const int height = 61;
+  for (int round = 0; round < 400; ++round) {
+    const uint32_t seed = random();
+    ExpectSamePixels(
+        width, height,
+        [seed, &coordinate](Canvas& canvas) {
+          std::mt19937 calls(seed);
+          auto point = [&](int mode) {
+            const int32_t x = coordinate(calls, 97, mode);
+            return CanvasPoint{x, coordinate(calls, 61, mode)};
+          };
+          for (int i = 0; i < 60; ++i) {
+            const int mode = calls() % 10 < 7 ? 0 : calls() % 10 < 8 ? 2 : 1;
+            const int degenerate = calls() % 8;
+            switch (calls() % 6) {
+              case 0:
+                canvas.SetBrushColour(calls() & 0xFFFFFF);
+                break;
+              case 1:
+                canvas.SetPenStyle(calls() % 5 == 0 ? PenStyle::kDash : PenStyle::kSolid);
+                break;
+              case 2: {
+                const CanvasPoint a = point(mode);
+                canvas.MoveTo(a.x, a.y);
+                const CanvasPoint b = degenerate == 0 ? a : point(mode);
+                canvas.LineTo(b.x, b.y);
+                break;
+              }
+              case 3:
+              case 4: {
+                std::vector<CanvasPoint> points(1 + calls() % 6);
+                for (auto& p : points) p = point(mode);
+                // Faces of flat and tiny boxes: repeated corners, and all corners alike.
+                if (degenerate == 1 && points.size() > 2) points[1] = points[2];
+                if (degenerate == 2) std::fill(points.begin(), points.end(), points[0]);
+                if (calls() % 2) {
+                  canvas.Polygon(points);
+                } else {
+                  canvas.Polyline(points);
+                }
+                break;
+              }
+              default: {
+                const CanvasPoint a = point(mode);
+                const CanvasPoint b = point(mode);
+                canvas.FillRect(a.x, a.y, b.x, b.y);
+              }
+            }
+          }
+        },
+        "round " + std::to_string(round));
+  }
+}
+
+struct SceneCase {
+  std::string name;
+  std::function<void(GeneratorControls&)> run;
+  std::function<void(DrawSettings&)> draw;
+  int width = 603;
+  int height = 586;
+};
+
+class RasterSceneTest : public ::testing::TestWithParam<SceneCase> {};
+
+// "The picture unchanged": real scenes through RasterCanvas are PainterCanvas's pixel for pixel.
+TEST_P(RasterSceneTest, SamePixelsAsPlainQPainter) {
+  const SceneCase& c = GetParam();
+  GeneratorControls controls;
+  if (c.run) c.run(controls);
+  auto state = std::make_unique<GeneratorState>();
+  CompleteRun(controls, *state);
+  DrawSettings settings;
+  if (c.draw) c.draw(settings);
+  ExpectSamePixels(
+      c.width, c.height,
+      [&](Canvas& canvas) {
+        RandomSource random = state->randomSource;  // the same colours and rows for both
+        DrawScene(canvas, c.width, c.height, settings, state->boxTable, state->sceneSettings,
+                  random);
+      },
+      c.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenes, RasterSceneTest,
+    ::testing::Values(
+        SceneCase{"DefaultRun", nullptr, nullptr},
+        SceneCase{"Outlined", nullptr, [](DrawSettings& s) { s.cbColouredBoxes = false; }},
+        SceneCase{"RandomColoursDashGrid", nullptr,
+                  [](DrawSettings& s) {
+                    s.rgBoxColour = 1;
+                    s.rgGridStyle = 0;
+                  }},
+        SceneCase{"SolidGridHalfTheBoxes", nullptr,
+                  [](DrawSettings& s) {
+                    s.rgGridStyle = 5;
+                    s.spPercent = 50;
+                    s.spGridLines = 37;
+                  }},
+        SceneCase{"TwoDimensional", [](GeneratorControls& c) { c.rgDimension = 1; }, nullptr},
+        SceneCase{"OneDimensionalOutlined", [](GeneratorControls& c) { c.rgDimension = 0; },
+                  [](DrawSettings& s) {
+                    s.cbColouredBoxes = false;
+                    s.rgGridStyle = 2;
+                  }},
+        // Perspective pushes many corners off the image, through the fallback.
+        SceneCase{"Perspective", nullptr,
+                  [](DrawSettings& s) {
+                    s.cbShow3D = true;
+                    s.spDelta = 30;
+                  }},
+        SceneCase{"PerspectiveOutlinedNegativeDelta", nullptr,
+                  [](DrawSettings& s) {
+                    s.cbShow3D = true;
+                    s.spDelta = -3;
+                    s.cbColouredBoxes = false;
+                  }},
+        SceneCase{"VariableSizesGaussLarge",
+                  [](GeneratorControls& c) {
+                    c.cbBoxSize = true;
+                    c.cbVarBoxSize = false;
+                    c.rbDist = 1;
+                    c.spBoxes.value = 5000;
+                    c.spHighX = 200;
+                    c.spHighY = 150;
+                    c.spHighZ = 40;
+                  },
+                  [](DrawSettings& s) { s.rgBoxColour = 1; }, 1200, 900},
+        SceneCase{"HundredThousandBoxes", [](GeneratorControls& c) { c.spBoxes.value = 100000; },
+                  nullptr},
+        SceneCase{"TinyPaintBox", nullptr, nullptr, 20, 12}),
+    [](const ::testing::TestParamInfo<SceneCase>& info) { return info.param.name; });
+
+TEST(RasterCanvasTest, SceneUsesOnlyItsColoursWithoutAntialiasing) {
+  auto state = std::make_unique<GeneratorState>();
+  CompleteRun(GeneratorControls(), *state);
+  QImage image = WhiteImage(603, 586);
+  {
+    RasterCanvas canvas(image, PaintBoxFont());
+    DrawScene(canvas, 603, 586, DrawSettings(), state->boxTable, state->sceneSettings,
+              state->randomSource);
+  }
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y));
+  }
+  EXPECT_EQ(colours, (std::set<QRgb>{qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(255, 0, 0)}));
+}
+
+TEST(RasterCanvasTest, OtherImageFormatsAreDrawnThroughQPainter) {
+  QImage reference = WhiteImage(20, 20);
+  QImage other(20, 20, QImage::Format_ARGB32);
+  other.fill(Qt::white);
+  auto draw = [](Canvas& canvas) {
+    canvas.SetBrushColour(kRed);
+    canvas.Polygon(std::vector<CanvasPoint>{{2, 2}, {15, 4}, {9, 17}});
+    canvas.MoveTo(0, 19);
+    canvas.LineTo(19, 0);
+  };
+  {
+    PainterCanvas canvas(reference, PaintBoxFont());
+    draw(canvas);
+  }
+  {
+    RasterCanvas canvas(other, PaintBoxFont());
+    draw(canvas);
+  }
+  EXPECT_EQ(other.convertToFormat(QImage::Format_RGB32), reference);
+}
+
+}  // namespace
+}  // namespace pelmora
