@@ -61,8 +61,10 @@ void NumberEdit::ReadText(const QString& text) {
 
 void NumberEdit::keyPressEvent(QKeyEvent* event) {
   const QString typed = event->text();
+  const bool shortcut =
+      event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
   const bool digit = typed.size() == 1 && typed[0] >= u'0' && typed[0] <= u'9';
-  if (typed.size() == 1 && typed[0].isPrint() && !digit) {
+  if (!shortcut && typed.size() == 1 && typed[0].isPrint() && !digit) {
     QString kept = text();
     if (hasSelectedText()) kept.remove(selectionStart(), selectedText().size());
     if (typed != decimalSeparator_ || kept.contains(decimalSeparator_)) {
