@@ -37,13 +37,6 @@ class RasterCanvas final : public Canvas {
            static_cast<uint32_t>(p.y) < static_cast<uint32_t>(height_);
   }
   bool AllInside(std::span<const CanvasPoint> points) const;
-  void FillSpan(int32_t y, int32_t left, int32_t right, uint32_t pixel);
-  void FillPolygon(std::span<const CanvasPoint> points);
-  // The pixels of the line a-b as PainterCanvas picks them, each end drawn only when asked for.
-  // REQUIRES: a and b inside the image, a != b.
-  void DrawLine(CanvasPoint a, CanvasPoint b, bool withA, bool withB);
-  void DrawLineWithoutEnd(CanvasPoint from, CanvasPoint to);
-  uint32_t* Row(int32_t y) { return pixels_ + static_cast<ptrdiff_t>(y) * stride_; }
 
   // The pixels are taken before the painter starts, so that no later call detaches them.
   uint32_t* pixels_;
