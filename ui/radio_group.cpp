@@ -9,7 +9,7 @@ RadioGroup::RadioGroup(const QString& caption, const QStringList& items, int ite
                        QWidget* parent)
     : QGroupBox(caption, parent), buttons_(new QButtonGroup(this)) {
   auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(8, 2, 4, 2);
+  column->setContentsMargins(4, 2, 2, 2);
   column->setSpacing(0);
   for (int i = 0; i < items.size(); ++i) {
     auto* item = new QRadioButton(items[i], this);

@@ -13,6 +13,7 @@ namespace pelmora {
 SpinEdit::SpinEdit(int32_t minValue, int32_t maxValue, int32_t value, QWidget* parent)
     : QAbstractSpinBox(parent), minValue_(minValue), maxValue_(maxValue) {
   lineEdit()->setText(QString::number(CheckValue(value)));
+  setFocusPolicy(Qt::StrongFocus);  // the wheel neither steps nor focuses the field
   connect(lineEdit(), &QLineEdit::textChanged, this, &SpinEdit::Change);
 }
 

@@ -121,7 +121,9 @@ void TForm1::BuildComponents() {
   ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   ScrollBox1->setWidgetResizable(true);
   suiSideChannel1->SetFill(ScrollBox1);
+  // The stack lives in the scroll box from the start, so its labels are measured in its font.
   auto* stack = new QWidget;
+  ScrollBox1->setWidget(stack);
   auto* stackLayout = new QVBoxLayout(stack);
   stackLayout->setContentsMargins(0, 0, 0, 0);
   stackLayout->setSpacing(0);
@@ -173,7 +175,7 @@ void TForm1::BuildComponents() {
 
   suiGroupBox3 = MakeGroupBox("suiGroupBox3", QStringLiteral("Distribution"), p2, 8, 168, 185, 113);
   Label9 = MakeLabel("Label9", QStringLiteral("Type:"), suiGroupBox3, 24, 27);
-  rbDist = Placed(Named(new QComboBox(suiGroupBox3), "rbDist"), 64, 24, 105, 21);
+  rbDist = Placed(Named(new ComboBox(suiGroupBox3), "rbDist"), 64, 24, 105, 21);
   rbDist->addItems({QStringLiteral("Uniform"), QStringLiteral("Gauss"), QStringLiteral("Skewed")});
   rbDist->setCurrentIndex(0);
   // The mean and sigma rows and the exponent group share one place; one set shows at a time.
@@ -257,7 +259,6 @@ void TForm1::BuildComponents() {
   suiPanel5->hide();
 
   stackLayout->addStretch(1);
-  ScrollBox1->setWidget(stack);
 
   // The Drawing Area takes the rest of the window; the paint box fills it below its caption bar.
   Panel2 = Named(

@@ -14,6 +14,7 @@
 
 #include "drawing/scene.h"
 #include "generator/generation_run.h"
+#include "ui/combo_box.h"
 #include "ui/dialogs.h"
 #include "ui/number_edit.h"
 #include "ui/paint_box.h"
@@ -83,7 +84,7 @@ class TForm1 : public QWidget {
   QLabel* Label9;
   QLabel* Label10;
   QLabel* Label11;
-  QComboBox* rbDist;
+  ComboBox* rbDist;
   NumberEdit* edMean;
   NumberEdit* edSigma;
   RadioGroup* rgExponent;

@@ -1,4 +1,5 @@
 // The main window driven as a user drives it: start state, reactions, runs and redraws.
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -146,6 +147,7 @@ class WindowTests : public QObject {
   void failedRunIsShownAndTheWindowGoesOn();
   void stackScrollsWhenTallerThanTheBox();
   void sideChannelFoldsWhenUnpinned();
+  void wheelOverTheStackChangesNoSetting();
 
  private:
   TForm1& F() { return *form_; }
@@ -720,6 +722,22 @@ void WindowTests::sideChannelFoldsWhenUnpinned() {
   QCoreApplication::sendEvent(channel, &leave);
   QTest::qWait(20);
   QCOMPARE(channel->width(), 233);
+}
+
+void WindowTests::wheelOverTheStackChangesNoSetting() {
+  auto turn = [](QWidget* w) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &wheel);
+  };
+  F().Button1->setFocus();
+  turn(F().rbDist);
+  turn(F().spBoxes);
+  QCOMPARE(F().rbDist->currentIndex(), 0);
+  QVERIFY(F().rgExponent->isHidden());
+  QCOMPARE(F().spBoxes->text(), QString("200"));
+  QVERIFY(F().Button1->hasFocus());
 }
 
 }  // namespace pelmora
