@@ -1,5 +1,5 @@
-// The frame that fills the main window: a dark ground with the window's caption in a strip at
-// the top (painted when the frame is), where the side channel and the Drawing Area begin below.
+// The frame that fills the main window: a dark ground with the window's caption in a strip
+// along the top; the side channel and the Drawing Area lie below the strip.
 #pragma once
 
 #include <QWidget>
