@@ -119,7 +119,7 @@ void SvgCanvas::FillRect(int32_t left, int32_t top, int32_t right, int32_t botto
   AppendInt(body_, std::max<int64_t>(int64_t{right} - left, 0));
   body_ += "\" height=\"";
   AppendInt(body_, std::max<int64_t>(int64_t{bottom} - top, 0));
-  body_ += "\" fill=\"" + SvgColour(brush_) + "\"/>\n";
+  body_ += "\" fill=\"" + SvgColour(brush_) + "\" stroke=\"none\"/>\n";
 }
 
 void SvgCanvas::SetPenStyle(PenStyle style) {
@@ -165,12 +165,12 @@ void SvgCanvas::TextOut(int32_t x, int32_t y, std::string_view text) {
   AppendInt(body_, width);
   body_ += "\" height=\"";
   AppendInt(body_, font_.height);
-  body_ += "\" fill=\"" + SvgColour(brush_) + "\"/>\n";
+  body_ += "\" fill=\"" + SvgColour(brush_) + "\" stroke=\"none\"/>\n";
   body_ += "<text x=\"";
   AppendInt(body_, x);
   body_ += "\" y=\"";
   AppendInt(body_, int64_t{y} + font_.ascent);
-  body_ += "\" fill=\"#000000\">";
+  body_ += "\" fill=\"#000000\" stroke=\"none\">";
   AppendEscaped(body_, text);
   body_ += "</text>\n";
 }

@@ -28,14 +28,15 @@ class SvgCanvas final : public Canvas {
   SvgCanvas(int32_t width, int32_t height, SvgFont font = SvgFont());
 
   void SetBrushColour(Colour colour) override;
-  // <rect x y width height fill>; an empty rectangle still writes one, of size 0.
+  // <rect x y width height fill stroke="none">; an empty rectangle still writes one, of size 0.
   void FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
   void SetPenStyle(PenStyle style) override;
   void MoveTo(int32_t x, int32_t y) override;
   // <line x1 y1 x2 y2 stroke>, with a dash pattern unless the pen is solid.
   void LineTo(int32_t x, int32_t y) override;
   // A <rect> of the brush colour, then the <text>, XML-escaped (bytes that are not UTF-8 or not
-  // allowed in XML become U+FFFD).
+  // allowed in XML become U+FFFD). Rectangles and text say stroke="none" although it is SVG's
+  // default, for renderers that stroke them otherwise.
   void TextOut(int32_t x, int32_t y, std::string_view text) override;
   // <polygon points fill stroke>.
   void Polygon(std::span<const CanvasPoint> points) override;

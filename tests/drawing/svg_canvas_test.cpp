@@ -158,23 +158,35 @@ TEST(SvgCanvasTest, OneElementPerCallInCallOrder) {
 
   const SvgDocument doc = Parse(canvas.Document());
   const std::vector<Element> expected = {
-      Make("rect",
-           {{"x", "-1"}, {"y", "-1"}, {"width", "605"}, {"height", "588"}, {"fill", "#ff0000"}}),
+      Make("rect", {{"x", "-1"},
+                    {"y", "-1"},
+                    {"width", "605"},
+                    {"height", "588"},
+                    {"fill", "#ff0000"},
+                    {"stroke", "none"}}),
       Make("line", {{"x1", "0"},
                     {"y1", "58"},
                     {"x2", "603"},
                     {"y2", "58"},
                     {"stroke", "#000000"},
                     {"stroke-dasharray", "1 2"}}),
-      Make("rect",
-           {{"x", "2"}, {"y", "59"}, {"width", "18"}, {"height", "13"}, {"fill", "#ff0000"}}),
-      Make("text", {{"x", "2"}, {"y", "69"}, {"fill", "#000000"}}, "-70"),
+      Make("rect", {{"x", "2"},
+                    {"y", "59"},
+                    {"width", "18"},
+                    {"height", "13"},
+                    {"fill", "#ff0000"},
+                    {"stroke", "none"}}),
+      Make("text", {{"x", "2"}, {"y", "69"}, {"fill", "#000000"}, {"stroke", "none"}}, "-70"),
       Make("line", {{"x1", "603"}, {"y1", "58"}, {"x2", "5"}, {"y2", "5"}, {"stroke", "#000000"}}),
       Make("polygon",
            {{"points", "8,15 24,15 24,31 8,31"}, {"fill", "#563412"}, {"stroke", "#000000"}}),
       Make("polyline", {{"points", "1,2 3,4 5,6 1,2"}, {"fill", "none"}, {"stroke", "#000000"}}),
-      Make("rect",
-           {{"x", "10"}, {"y", "10"}, {"width", "0"}, {"height", "0"}, {"fill", "#563412"}}),
+      Make("rect", {{"x", "10"},
+                    {"y", "10"},
+                    {"width", "0"},
+                    {"height", "0"},
+                    {"fill", "#563412"},
+                    {"stroke", "none"}}),
   };
   EXPECT_EQ(doc.elements, expected);
 }
@@ -272,7 +284,8 @@ TEST(SvgCanvasTest, SceneReadsBackAsItsCanvasCalls) {
                                            {"y", std::to_string(call.top)},
                                            {"width", std::to_string(call.right - call.left)},
                                            {"height", std::to_string(call.bottom - call.top)},
-                                           {"fill", SvgColour(brush)}}));
+                                           {"fill", SvgColour(brush)},
+                                           {"stroke", "none"}}));
           break;
         case Op::kLineTo: {
           Element line = Make("line", {{"x1", std::to_string(position.x)},
@@ -293,11 +306,13 @@ TEST(SvgCanvasTest, SceneReadsBackAsItsCanvasCalls) {
                             {"y", std::to_string(call.point.y)},
                             {"width", std::to_string(7 * static_cast<int>(call.text.size()))},
                             {"height", "13"},
-                            {"fill", SvgColour(brush)}}));
+                            {"fill", SvgColour(brush)},
+                            {"stroke", "none"}}));
           expected.push_back(Make("text",
                                   {{"x", std::to_string(call.point.x)},
                                    {"y", std::to_string(call.point.y + 10)},
-                                   {"fill", "#000000"}},
+                                   {"fill", "#000000"},
+                                   {"stroke", "none"}},
                                   call.text));
           break;
         case Op::kPolygon:
