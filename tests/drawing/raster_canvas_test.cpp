@@ -382,6 +382,50 @@ INSTANTIATE_TEST_SUITE_P(
         SceneCase{"TinyPaintBox", nullptr, nullptr, 20, 12}),
     [](const ::testing::TestParamInfo<SceneCase>& info) { return info.param.name; });
 
+// Settings typed far out of range reach the drawing as typed: huge and negative deltas, grid
+// counts and percentages, a paint box claimed smaller than nothing. Nothing fails, and both
+// canvases agree.
+TEST(RasterCanvasTest, OutOfRangeSettingsDrawWithoutFailing) {
+  auto state = std::make_unique<GeneratorState>();
+  CompleteRun(GeneratorControls(), *state);
+  struct Case {
+    const char* name;
+    std::function<void(DrawSettings&)> draw;
+    int32_t width;
+    int32_t height;
+  };
+  const Case cases[] = {
+      {"LargestDelta",
+       [](DrawSettings& s) {
+         s.cbShow3D = true;
+         s.spDelta = 2147483647;
+       },
+       603, 586},
+      {"NegativeDelta",
+       [](DrawSettings& s) {
+         s.cbShow3D = true;
+         s.spDelta = -5;
+       },
+       603, 586},
+      {"LargestGridCountNegativeHeight", [](DrawSettings& s) { s.spGridLines = 2147483647; }, 603,
+       -7},
+      {"SmallestPercent", [](DrawSettings& s) { s.spPercent = -2147483647 - 1; }, 603, 586},
+      {"LargestPercentNarrowBox", [](DrawSettings& s) { s.spPercent = 2147483647; }, 12, 20},
+  };
+  for (const Case& c : cases) {
+    DrawSettings settings;
+    c.draw(settings);
+    ExpectSamePixels(
+        160, 120,
+        [&](Canvas& canvas) {
+          RandomSource random = state->randomSource;
+          DrawScene(canvas, c.width, c.height, settings, state->boxTable, state->sceneSettings,
+                    random);
+        },
+        c.name);
+  }
+}
+
 TEST(RasterCanvasTest, SceneUsesOnlyItsColoursWithoutAntialiasing) {
   auto state = std::make_unique<GeneratorState>();
   CompleteRun(GeneratorControls(), *state);
