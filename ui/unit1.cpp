@@ -120,6 +120,8 @@ void TForm1::BuildComponents() {
   ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   ScrollBox1->setWidgetResizable(true);
+  // Not a stop of the focus itself; it scrolls a focused control into view.
+  ScrollBox1->setFocusPolicy(Qt::NoFocus);
   suiSideChannel1->SetFill(ScrollBox1);
   // The stack lives in the scroll box from the start, so its labels are measured in its font.
   auto* stack = new QWidget;

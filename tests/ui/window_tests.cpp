@@ -148,6 +148,7 @@ class WindowTests : public QObject {
   void stackScrollsWhenTallerThanTheBox();
   void sideChannelFoldsWhenUnpinned();
   void wheelOverTheStackChangesNoSetting();
+  void focusFollowsReadingOrder();
 
  private:
   TForm1& F() { return *form_; }
@@ -738,6 +739,23 @@ void WindowTests::wheelOverTheStackChangesNoSetting() {
   QVERIFY(F().rgExponent->isHidden());
   QCOMPARE(F().spBoxes->text(), QString("200"));
   QVERIFY(F().Button1->hasFocus());
+}
+
+void WindowTests::focusFollowsReadingOrder() {
+  // Disabled and hidden controls and collapsed panels are passed over. The seed field lies
+  // after "Constant"; Qt lets Tab stop once in a group of radio buttons, and the arrow keys
+  // move between them.
+  const QStringList expected = {"spWorldX",       "spWorldY", "spWorldZ",  "spBoxes",    "spHighX",
+                                "spHighY",        "spHighZ",  "cbBoxSize", "rbDist",     "Button1",
+                                "rbSeedConstant", "spSeed",   "edfName",   "rgDimension"};
+  F().rgDimension->Item(2)->setFocus(Qt::TabFocusReason);
+  QStringList order;
+  for (int i = 0; i < expected.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* focus = QApplication::focusWidget();
+    order << (focus->objectName().isEmpty() ? Container(focus) : focus->objectName());
+  }
+  QCOMPARE(order, expected);
 }
 
 }  // namespace pelmora
