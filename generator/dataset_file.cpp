@@ -99,7 +99,8 @@ class FileSink final : public DatasetSink {
 };
 
 // For a writable file in a folder that takes no new file: the bytes are kept until Finish and
-// then written over the file in one go, so only a failure of that last write can cut it short.
+// then written over the file in one go. Should that write fail (a full disk), the earlier
+// contents, read just before, are written back; only if that fails too is the file cut short.
 class ReplaceInPlaceSink final : public DatasetSink {
  public:
   explicit ReplaceInPlaceSink(std::string name) : name_(std::move(name)) {}
@@ -110,23 +111,49 @@ class ReplaceInPlaceSink final : public DatasetSink {
   }
 
   bool Finish() override {
-    errno = 0;
-    std::FILE* file = std::fopen(name_.c_str(), "wb");
-    if (file == nullptr) return Fail(errno);
-    errno = 0;
-    const bool written = std::fwrite(bytes_.data(), 1, bytes_.size(), file) == bytes_.size();
-    const int writeError = errno;
-    errno = 0;
-    const bool closed = std::fclose(file) == 0;
-    if (!written) return Fail(writeError);
-    if (!closed) return Fail(errno);
-    return true;
+    std::string earlier;
+    const bool readable = ReadWhole(&earlier);
+    int error = 0;
+    if (WriteWhole(bytes_, &error)) return true;
+    if (readable) {
+      int ignored = 0;
+      WriteWhole(earlier, &ignored);
+    }
+    return Fail(error);
   }
 
   void Discard() noexcept override { bytes_.clear(); }
   std::string Error() const override { return error_; }
 
  private:
+  bool ReadWhole(std::string* bytes) const {
+    std::FILE* file = std::fopen(name_.c_str(), "rb");
+    if (file == nullptr) return false;
+    char buffer[1 << 16];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) != 0) bytes->append(buffer, got);
+    const bool read = std::ferror(file) == 0;
+    std::fclose(file);
+    return read;
+  }
+
+  // Replaces the contents of the file with bytes; false with *error set when that fails.
+  bool WriteWhole(const std::string& bytes, int* error) const {
+    errno = 0;
+    std::FILE* file = std::fopen(name_.c_str(), "wb");
+    if (file == nullptr) {
+      *error = errno;
+      return false;
+    }
+    errno = 0;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int writeError = errno;
+    errno = 0;
+    const bool closed = std::fclose(file) == 0;
+    *error = !written ? writeError : errno;
+    return written && closed;
+  }
+
   bool Fail(int error) {
     error_ = CannotWrite(name_, Reason(error != 0 ? error : EIO));
     return false;

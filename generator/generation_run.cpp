@@ -196,7 +196,7 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
       param2 = static_cast<float>(StrToFloat(c.edSigma, c.decimalSeparator));
     } catch (const ConvertError& error) {
       sink->Discard();
-      return Failed(error.what());
+      return Failed(error.message());
     }
     out.Text("  Distribution: Gauss (Mean: ").Fixed2(param1).Text(", Sigma: ").Fixed2(param2);
     out.Text(")\n");

@@ -17,7 +17,8 @@ std::string ConvertMessage(std::string_view text) {
 
 }  // namespace
 
-ConvertError::ConvertError(std::string_view text) : std::runtime_error(ConvertMessage(text)) {}
+ConvertError::ConvertError(std::string_view text)
+    : std::runtime_error(ConvertMessage(text)), message_(ConvertMessage(text)) {}
 
 namespace {
 

@@ -12,6 +12,11 @@ namespace pelmora {
 class ConvertError : public std::runtime_error {
  public:
   explicit ConvertError(std::string_view text);
+  // The whole message; what() ends at the first NUL byte of the text, this does not.
+  const std::string& message() const { return message_; }
+
+ private:
+  std::string message_;
 };
 
 // The extended value nearest to text, or nothing when text is not a number. Accepted: optional

@@ -1,0 +1,70 @@
+// The dataset files that pelmora-gen reads back (--from, --verify): any bytes.
+//
+// Reading a header either fails with a message naming a line or gives controls the window
+// could hold. For a header that reads, and asks for few boxes, verifying the bytes must not
+// fail on its own, and the file that those controls make must read back and verify as
+// identical: what a run writes, the reader takes back to the same run.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "generator/dataset_header.h"
+#include "generator/dataset_verify.h"
+#include "generator/generation_run.h"
+
+namespace {
+
+void Check(bool condition, const char* what) {
+  if (condition) return;
+  std::fprintf(stderr, "dataset header fuzzer: %s\n", what);
+  std::abort();
+}
+
+// Box counts above this are read but not generated, so that one input stays well below a
+// second.
+constexpr int32_t kMostBoxesRun = 64;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace pelmora;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const HeaderReading header = ReadDatasetHeader(bytes);
+  if (!header.controls) {
+    Check(!header.error.empty(), "an unreadable header without a message");
+    return 0;
+  }
+  const GeneratorControls& c = *header.controls;
+  Check(header.error.empty(), "a header that reads, with an error");
+  Check(c.rgDimension >= 0 && c.rgDimension <= 2, "dimension out of range");
+  Check(c.rbDist >= 0 && c.rbDist <= 2, "distribution out of range");
+  Check(c.rbDist != 2 || (c.rgExponent >= 0 && c.rgExponent <= 1), "exponent out of range");
+  Check(c.rbSeedConstant, "a header that does not give its seed");
+  if (c.spBoxes.value > kMostBoxesRun) return 0;
+
+  const Verification verification = VerifyDataset(bytes);
+  Check(!verification.message.empty(), "a verification without a message");
+
+  // The file these controls make, and what the reader makes of it in turn.
+  static GeneratorState* const state = new GeneratorState();  // the run reseeds it: no carry-over
+  std::string made;
+  RunServices services;
+  services.openDataset = [&made](const std::string&, std::string*) {
+    return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&made));
+  };
+  const RunResult run = GenerateDataset(c, *state, services);
+  if (run.end != RunEnd::kCompleted) {
+    Check(verification.verdict == Verdict::kUnreadable, "verified a header that makes nothing");
+    return 0;
+  }
+  const Verification again = VerifyDataset(made);
+  if (again.verdict != Verdict::kIdentical) {
+    std::fprintf(stderr, "%s\n", again.message.c_str());
+    Check(false, "a file made from a header does not verify as identical");
+  }
+  return 0;
+}

@@ -1,0 +1,556 @@
+// The generation run on arbitrary settings: every dimension, distribution and flag, values
+// inside and far outside the fields' limits (as typed text that has not yet been brought into
+// range gives them), a fuzzed clock and last seed, and an output that can fail at its first
+// write or at its close.
+//
+// Each input starts from the same earlier run, so a failing input replays alone. Checked:
+//  - a completed run: every box 1..N has the run's dimension, lies inside the world on every
+//    used axis, obeys the zero-size rule and has 0 in the unused coordinates; entries above N
+//    keep the earlier run's boxes; the file is 16 header lines, N record lines that match the
+//    table, an empty line and the footer; and it verifies as identical to its own header;
+//  - a refused or failed run: a message, and the box table, scene settings, random source and
+//    the earlier output exactly as they were.
+//
+// Box counts stay at most kMostBoxes. Settings in which no box fits make the run try
+// kMaxAttemptsPerBox (10 million) positions for box 1 before it fails, about a second here;
+// .ci/fuzz gives each input a timeout well above that.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "generator/box_table.h"
+#include "generator/dataset_file.h"
+#include "generator/dataset_verify.h"
+#include "generator/distributions.h"
+#include "generator/generation_run.h"
+#include "generator/numeric.h"
+#include "generator/str_to_float.h"
+
+namespace pelmora {
+namespace {
+
+constexpr int32_t kMostBoxes = 48;
+constexpr int32_t kEarlierBoxes = 64;  // the earlier run: more boxes than any fuzzed run makes
+
+// The settings and outcome of the input being run, printed with a failed check.
+std::string& Context() {
+  static std::string context;
+  return context;
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "settings fuzzer: %s\n%s\n", what.c_str(), Context().c_str());
+  std::abort();
+}
+
+void Check(bool condition, const std::string& what) {
+  if (!condition) Fail(what);
+}
+
+// The output of a run: kept in memory, failing on request at the n-th write or at Finish. What
+// a finished output holds replaces *destination, as a file replaces the earlier one.
+class FaultySink final : public DatasetSink {
+ public:
+  static constexpr const char* kError = "Cannot write the dataset file 'fuzz': injected failure";
+
+  FaultySink(std::string* destination, int failAtWrite, bool failAtFinish)
+      : destination_(destination), failAtWrite_(failAtWrite), failAtFinish_(failAtFinish) {}
+
+  bool Write(const char* data, size_t size) override {
+    if (finished_) Fail("a write after Finish");
+    if (++writes_ == failAtWrite_) return false;
+    pending_.append(data, size);
+    return true;
+  }
+  bool Finish() override {
+    if (finished_) Fail("Finish twice");
+    finished_ = true;
+    if (failAtFinish_) return false;
+    *destination_ = std::move(pending_);
+    return true;
+  }
+  void Discard() noexcept override { pending_.clear(); }
+  std::string Error() const override { return kError; }
+
+ private:
+  std::string* destination_;
+  std::string pending_;
+  int writes_ = 0;
+  int failAtWrite_;
+  bool failAtFinish_;
+  bool finished_ = false;
+};
+
+// An integer for a field with limits [min, max]: mostly inside, then the edges and just past
+// them, then anything a 32-bit field can hold.
+int32_t FieldValue(FuzzedDataProvider& in, int32_t min, int32_t max) {
+  switch (in.ConsumeIntegralInRange<int>(0, 9)) {
+    case 4: {
+      const int32_t edges[] = {min, max, WrapSub(min, 1), WrapAdd(max, 1), 0, -1};
+      return edges[in.ConsumeIntegralInRange<size_t>(0, std::size(edges) - 1)];
+    }
+    case 5:
+      return in.ConsumeIntegralInRange<int32_t>(-1000, 1000);
+    case 6:
+      return in.ConsumeIntegral<int32_t>();
+    default:
+      return in.ConsumeIntegralInRange<int32_t>(min, max);
+  }
+}
+
+// A text for the mean or sigma field: a number in the chosen separator, or any bytes.
+std::string GaussText(FuzzedDataProvider& in, const std::string& separator) {
+  switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0:
+      return std::to_string(in.ConsumeIntegralInRange<int32_t>(-200000, 200000));
+    case 1: {
+      std::string text = std::to_string(in.ConsumeIntegralInRange<int32_t>(-1000, 100000));
+      return text + separator + std::to_string(in.ConsumeIntegralInRange<int>(0, 99));
+    }
+    case 2: {
+      char text[64];
+      const double value = in.ConsumeFloatingPoint<double>();
+      const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+      std::string printed(text, end);
+      const size_t point = printed.find('.');
+      if (point != std::string::npos) printed.replace(point, 1, separator);
+      return printed;
+    }
+    default:
+      return in.ConsumeRandomLengthString(24);
+  }
+}
+
+GeneratorControls Controls(FuzzedDataProvider& in) {
+  GeneratorControls c;
+  // The limits: the window's, or anything, since the header prints them as the fields hold them.
+  if (in.ConsumeIntegralInRange<int>(0, 7) == 0) {
+    for (SpinEditValue* v : {&c.spWorldX, &c.spWorldY, &c.spWorldZ, &c.spBoxes}) {
+      v->minValue = in.ConsumeIntegral<int32_t>();
+      v->maxValue = in.ConsumeIntegral<int32_t>();
+    }
+  }
+  c.rgDimension = in.ConsumeIntegralInRange<int>(0, 15) == 0 ? FieldValue(in, 0, 2)
+                                                             : in.ConsumeIntegralInRange(0, 2);
+  SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
+  int32_t* high[3] = {&c.spHighX, &c.spHighY, &c.spHighZ};
+  for (int axis = 0; axis < 3; ++axis) {
+    world[axis]->value = FieldValue(in, 1, 100000);
+    if (in.ConsumeBool() && world[axis]->value > 1) {
+      // A high range that passes the range check: below the world size.
+      *high[axis] = in.ConsumeIntegralInRange<int32_t>(1, world[axis]->value - 1);
+    } else {
+      *high[axis] = FieldValue(in, 1, 100000);
+    }
+  }
+  switch (in.ConsumeIntegralInRange<int>(0, 9)) {
+    case 0: {
+      const int32_t refused[] = {BoxTable::kCapacity + 1, std::numeric_limits<int32_t>::max(),
+                                 std::numeric_limits<int32_t>::min(), -1};
+      c.spBoxes.value = refused[in.ConsumeIntegralInRange<size_t>(0, std::size(refused) - 1)];
+      break;
+    }
+    default:
+      c.spBoxes.value = in.ConsumeIntegralInRange<int32_t>(0, kMostBoxes);
+  }
+  c.cbBoxSize = in.ConsumeBool();
+  c.cbVarBoxSize = in.ConsumeBool();
+  c.rbDist = in.ConsumeIntegralInRange<int>(0, 15) == 0 ? FieldValue(in, 0, 2)
+                                                        : in.ConsumeIntegralInRange(0, 2);
+  c.rgExponent = in.ConsumeIntegralInRange<int>(0, 15) == 0 ? FieldValue(in, 0, 1)
+                                                            : in.ConsumeIntegralInRange(0, 1);
+  switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0: c.decimalSeparator = "."; break;
+    case 1: c.decimalSeparator = ","; break;
+    case 2: c.decimalSeparator = "\xD9\xAB"; break;
+    default: c.decimalSeparator = in.ConsumeRandomLengthString(3);
+  }
+  c.edMean = GaussText(in, c.decimalSeparator);
+  c.edSigma = GaussText(in, c.decimalSeparator);
+  c.rbSeedConstant = in.ConsumeBool();
+  c.spSeed = FieldValue(in, 1, 65535);
+  c.edfName = in.ConsumeBool() ? std::string("Output.txt") : in.ConsumeRandomLengthString(40);
+  return c;
+}
+
+// Text as a C string literal would show it: the fields hold arbitrary bytes.
+std::string Escaped(std::string_view text) {
+  std::string shown;
+  for (const unsigned char c : text) {
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      shown += static_cast<char>(c);
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\x%02X", c);
+      shown += code;
+    }
+  }
+  return shown;
+}
+
+std::string Describe(const GeneratorControls& c, const RunResult& result) {
+  std::string text;
+  const auto field = [&text](const char* name, const SpinEditValue& v) {
+    text += std::string(name) + "=" + std::to_string(v.value) + " [" + std::to_string(v.minValue) +
+            ".." + std::to_string(v.maxValue) + "] ";
+  };
+  field("spWorldX", c.spWorldX);
+  field("spWorldY", c.spWorldY);
+  field("spWorldZ", c.spWorldZ);
+  field("spBoxes", c.spBoxes);
+  text += "\nspHigh=" + std::to_string(c.spHighX) + "," + std::to_string(c.spHighY) + "," +
+          std::to_string(c.spHighZ) + " cbBoxSize=" + std::to_string(c.cbBoxSize) +
+          " cbVarBoxSize=" + std::to_string(c.cbVarBoxSize) +
+          " rgDimension=" + std::to_string(c.rgDimension) + " rbDist=" + std::to_string(c.rbDist) +
+          " rgExponent=" + std::to_string(c.rgExponent) + "\nedMean='" + Escaped(c.edMean) +
+          "' edSigma='" + Escaped(c.edSigma) + "' separator='" + Escaped(c.decimalSeparator) +
+          "' rbSeedConstant=" + std::to_string(c.rbSeedConstant) +
+          " spSeed=" + std::to_string(c.spSeed) + " edfName='" + Escaped(c.edfName) + "'";
+  text += "\nend=" + std::to_string(static_cast<int>(result.end)) + " message='" +
+          Escaped(result.message) + "'";
+  return text;
+}
+
+// The chance that one attempt fits on one axis, roughly, from the laws of the extent and of the
+// position: 0 where no attempt can fit.
+double AxisChance(const GeneratorControls& c, int32_t axis, const std::optional<long double>& mean,
+                  const std::optional<long double>& sigma) {
+  const int32_t worlds[3] = {c.spWorldX.value, c.spWorldY.value, c.spWorldZ.value};
+  const int32_t highs[3] = {c.spHighX, c.spHighY, c.spHighZ};
+  const double w = worlds[axis];
+  const double h = highs[axis];
+  if (w <= 1) return 0.0;
+  // Extents: fixed h, or (variable) 1..|h|, 1 for h = 0.
+  double smallest = h;
+  double largest = h;
+  if (c.cbBoxSize) {
+    smallest = 1.0;
+    largest = h == 0 ? 1.0 : std::fabs(h);
+  } else if (h < 0 || (h == 0 && c.cbVarBoxSize)) {
+    return 0.0;  // high below low, or a zero size where none is allowed
+  }
+  const double fitting = std::min(largest, w - 1) - smallest + 1;
+  const double extentChance = std::clamp(fitting / (largest - smallest + 1), 0.0, 1.0);
+  if (c.rgDimension == 2) return extentChance;  // a 3D box is moved back inside instead
+  const double extent = c.cbBoxSize ? (1 + std::min(largest, w - 1)) / 2 : h;
+  const double room = w - extent;  // positions 1..room fit
+  if (room < 1) return 0.0;
+  double positionChance = 1.0;
+  if (c.rbDist == kUniform) positionChance = room / w;
+  if (c.rbDist == kGauss && mean && sigma && std::fabs(*mean) < 0x1p31L) {
+    const double m = static_cast<double>(*mean);
+    const double deviation = std::fabs(static_cast<double>(*sigma));
+    positionChance = deviation == 0 ? (std::trunc(m) <= room ? 1.0 : 0.0)
+                                    : 0.5 * std::erfc((m - room) / (deviation * std::sqrt(2.0)));
+  }
+  return extentChance * positionChance;
+}
+
+// Settings under which box 1 cannot be placed, or only after very many attempts, or whose laws
+// take long to build: such a run costs 1 to 20 seconds here (kMaxAttemptsPerBox draws of
+// instrumented code) where others take a millisecond. A heuristic, not an oracle: it only
+// decides how often such settings run (SlowRunBudget).
+bool LikelySlow(const GeneratorControls& c) {
+  if (c.rgDimension < 0 || c.rgDimension > 2 || c.rbDist < 0 || c.rbDist > 2) return false;
+  if (c.spBoxes.value <= 0 || c.spBoxes.value > BoxTable::kCapacity) return false;
+  if (c.spHighX >= c.spWorldX.value || c.spHighY >= c.spWorldY.value ||
+      c.spHighZ >= c.spWorldZ.value) {
+    return false;  // refused at once
+  }
+  const auto mean = TryStrToFloat(c.edMean, c.decimalSeparator);
+  const auto sigma = TryStrToFloat(c.edSigma, c.decimalSeparator);
+  const int32_t worlds[3] = {c.spWorldX.value, c.spWorldY.value, c.spWorldZ.value};
+  double chance = 1.0;
+  for (int32_t axis = 0; axis <= c.rgDimension; ++axis) {
+    // The skewed law of exponent 1 sums about two million terms for a world that large.
+    if (c.rbDist == kSkewed && c.rgExponent == 0 && worlds[axis] > (1 << 20)) return true;
+    chance *= AxisChance(c, axis, mean, sigma);
+  }
+  return chance < 1e-3;
+}
+
+// Whether likely slow settings may run now: the first time in a process always, so that any
+// such input replays alone; after that only while they have taken at most a tenth of the time
+// since that first run.
+class SlowRunBudget {
+ public:
+  bool Allowed() const {
+    if (!started_) return true;
+    return spent_ * 10 <= Clock::now() - start_;
+  }
+  void Spent(std::chrono::steady_clock::duration duration) {
+    if (!started_) start_ = Clock::now() - duration;
+    started_ = true;
+    spent_ += duration;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  bool started_ = false;
+  Clock::time_point start_;
+  Clock::duration spent_{0};
+};
+
+// The earlier run every input starts from.
+struct Earlier {
+  BoxRecord boxes[kEarlierBoxes + 1];
+  SceneSettings scene;
+  RandomSource random;
+  int32_t highestEntry = 0;
+  std::string file;
+};
+
+GeneratorState& State() {
+  static GeneratorState* const state = new GeneratorState();
+  return *state;
+}
+
+const Earlier& EarlierRun() {
+  static const Earlier* const earlier = [] {
+    GeneratorControls c;
+    c.spBoxes.value = kEarlierBoxes;
+    c.rbSeedConstant = true;
+    c.spSeed = 4711;
+    auto* e = new Earlier();
+    RunServices services;
+    services.openDataset = [e](const std::string&, std::string*) {
+      return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&e->file));
+    };
+    if (GenerateDataset(c, State(), services).end != RunEnd::kCompleted) Fail("earlier run");
+    for (int32_t i = 1; i <= kEarlierBoxes; ++i) e->boxes[i] = State().boxTable[i];
+    e->scene = State().sceneSettings;
+    e->random = State().randomSource;
+    e->highestEntry = State().highestEntry;
+    return e;
+  }();
+  return *earlier;
+}
+
+// Puts the state back to just after the earlier run. Entries above kEarlierBoxes are never
+// written by any run here.
+void RestoreEarlier(const Earlier& e, GeneratorState& state) {
+  for (int32_t i = 1; i <= kEarlierBoxes; ++i) {
+    state.boxTable[i] = e.boxes[i];
+    state.pendingBoxes[i] = BoxRecord();
+  }
+  state.sceneSettings = e.scene;
+  state.randomSource = e.random;
+  state.highestEntry = e.highestEntry;
+}
+
+bool SameScene(const SceneSettings& a, const SceneSettings& b) {
+  return a.boxCount == b.boxCount && a.worldX == b.worldX && a.worldY == b.worldY &&
+         a.worldZ == b.worldZ && a.theta == b.theta && a.lastSeed == b.lastSeed;
+}
+
+// Splits at CR LF; any other CR or LF is a fault unless the file name, written into the
+// header as typed, holds it.
+std::vector<std::string_view> CrLfLines(std::string_view bytes) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = bytes.find("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.push_back(bytes.substr(start));
+      return lines;
+    }
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+}
+
+std::string RecordLine(const BoxRecord& box, int32_t number, int32_t dimension) {
+  const double low[3] = {box.corners[0].x, box.corners[0].y, box.corners[0].z};
+  const double high[3] = {box.corners[6].x, box.corners[6].y, box.corners[6].z};
+  std::string line = std::to_string(number) + ":";
+  for (int32_t axis = 0; axis < dimension; ++axis) line += " " + std::to_string(TruncToInt(low[axis]));
+  for (int32_t axis = 0; axis < dimension; ++axis) line += " " + std::to_string(TruncToInt(high[axis]));
+  return line;
+}
+
+void CheckBox(const BoxRecord& box, int32_t number, const GeneratorControls& c) {
+  const int32_t dimension = c.rgDimension + 1;
+  const std::string name = "box " + std::to_string(number) + ": ";
+  Check(box.dimension == dimension, name + "wrong dimension");
+  const double low[3] = {box.corners[0].x, box.corners[0].y, box.corners[0].z};
+  const double high[3] = {box.corners[6].x, box.corners[6].y, box.corners[6].z};
+  BoxRecord expected;
+  SetBoxCorners(expected, low[0], low[1], low[2], high[0], high[1], high[2], dimension);
+  Check(expected == box, name + "corners out of their order");
+  const int32_t world[3] = {c.spWorldX.value, c.spWorldY.value, c.spWorldZ.value};
+  for (int32_t axis = 0; axis < 3; ++axis) {
+    if (axis >= dimension) {
+      Check(low[axis] == 0 && high[axis] == 0, name + "an unused coordinate is not 0");
+      continue;
+    }
+    Check(low[axis] == std::trunc(low[axis]) && high[axis] == std::trunc(high[axis]),
+          name + "a coordinate that is not whole");
+    Check(low[axis] >= 1 && high[axis] <= world[axis], name + "outside the world");
+    Check(c.cbVarBoxSize ? high[axis] > low[axis] : high[axis] >= low[axis],
+          name + "breaks the zero-size rule");
+  }
+}
+
+// Whether the printed Gauss parameters read back to the values the run used, so that the
+// header alone repeats the run.
+bool GaussRoundTrips(const GeneratorControls& c) {
+  if (c.rbDist != kGauss) return true;
+  for (const std::string* text : {&c.edMean, &c.edSigma}) {
+    const float used = static_cast<float>(StrToFloat(*text, c.decimalSeparator));
+    char printed[400];
+    const auto end = std::to_chars(printed, printed + sizeof printed, static_cast<double>(used),
+                                   std::chars_format::fixed, 2).ptr;
+    const auto back = TryStrToFloat(std::string_view(printed, end - printed), ".");
+    if (!back || static_cast<float>(*back) != used) return false;
+  }
+  return true;
+}
+
+void CheckCompleted(const GeneratorControls& c, const RunResult& result, const Earlier& e,
+                    const GeneratorState& state, const std::string& file, int32_t clock) {
+  Check(result.message.empty(), "a completed run with a message");
+  const int32_t n = c.spBoxes.value;
+  const int32_t dimension = c.rgDimension + 1;
+  if (c.rbSeedConstant) {
+    Check(result.seed == c.spSeed && !result.seedForField, "the constant seed was not used");
+  } else {
+    RandomSource random;
+    random.Seed(static_cast<uint32_t>(WrapAdd(clock, e.scene.lastSeed)));
+    const int32_t seed = random.Next15() % 65535 + 1;
+    Check(result.seed == seed && result.seedForField == seed, "the random seed is not the clock's");
+  }
+  const SceneSettings& s = state.sceneSettings;
+  Check(s.boxCount == n && s.worldX == c.spWorldX.value && s.worldY == c.spWorldY.value &&
+            s.worldZ == c.spWorldZ.value && s.lastSeed == result.seed && s.theta == 0.7,
+        "scene settings do not hold the run");
+  for (int32_t i = 1; i <= n; ++i) CheckBox(state.boxTable[i], i, c);
+  for (int32_t i = std::max(n, 0) + 1; i <= kEarlierBoxes; ++i) {
+    Check(state.boxTable[i] == e.boxes[i], "an entry above the box count changed");
+  }
+
+  // The file: header, one record line per box in number order, the footer.
+  const bool nameHasLineEnds = c.edfName.find_first_of("\r\n") != std::string::npos;
+  const std::vector<std::string_view> lines = CrLfLines(file);
+  if (!nameHasLineEnds) {
+    for (const std::string_view line : lines) {
+      Check(line.find_first_of("\r\n") == std::string_view::npos, "a bare CR or LF");
+    }
+  }
+  // A line end in the name, written as typed, adds lines to the header (CR LF for each LF).
+  const size_t count = static_cast<size_t>(std::max(n, 0));
+  Check(lines.size() >= 16 + count + 2, "fewer than 16 header lines, N records and a footer");
+  const size_t headerLines = nameHasLineEnds ? lines.size() - count - 2 : 16;
+  Check(lines.size() == headerLines + count + 2, "not 16 header lines, N records and a footer");
+  Check(lines[0] == kApplicationTitle && lines[1] == "" && lines[2] == "World Settings:",
+        "the banner");
+  Check(lines[3] == "  Dimensions [1..3]: " + std::to_string(dimension), "the dimension line");
+  Check(lines[6].ends_with("]: " + std::to_string(n)), "the box count line");
+  Check(lines[11] == "  Seed [1..65535]: " + std::to_string(result.seed), "the seed line");
+  if (!nameHasLineEnds) {
+    Check(lines[12] == "  Output Filename: " + c.edfName, "the file name line");
+    Check(lines[13] == "" && lines[14] == "Start of Dataset:" && lines[15] == "",
+          "the lines that open the dataset");
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const int32_t number = static_cast<int32_t>(i) + 1;
+    Check(lines[headerLines + i] == RecordLine(state.boxTable[number], number, dimension),
+          "record line " + std::to_string(number) + " does not match the box table");
+  }
+  Check(lines[lines.size() - 2] == "" && lines.back() == "End of dataset.", "the footer");
+
+  if (!nameHasLineEnds && GaussRoundTrips(c)) {
+    const Verification verification = VerifyDataset(file);
+    Check(verification.verdict == Verdict::kIdentical,
+          "the file does not verify against its own header: " + verification.message);
+  }
+}
+
+void CheckUnchanged(const RunResult& result, const Earlier& e, const GeneratorState& state,
+                    const std::string& file) {
+  Check(!result.message.empty(), "a refused or failed run without a message");
+  Check(!result.seedForField, "a refused or failed run shows a seed");
+  Check(SameScene(state.sceneSettings, e.scene), "scene settings changed");
+  Check(state.randomSource.StateLow == e.random.StateLow &&
+            state.randomSource.StateHigh == e.random.StateHigh,
+        "the random source moved");
+  Check(state.highestEntry == e.highestEntry, "the highest entry changed");
+  for (int32_t i = 1; i <= kEarlierBoxes; ++i) {
+    Check(state.boxTable[i] == e.boxes[i], "the box table changed");
+  }
+  Check(file == e.file, "the earlier output changed");
+}
+
+}  // namespace
+}  // namespace pelmora
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace pelmora;
+  FuzzedDataProvider in(data, size);
+  const Earlier& earlier = EarlierRun();
+  GeneratorState& state = State();
+  RestoreEarlier(earlier, state);
+
+  const GeneratorControls c = Controls(in);
+  static SlowRunBudget slowRuns;
+  const bool slow = LikelySlow(c);
+  if (slow && !slowRuns.Allowed()) return 0;
+  const auto started = std::chrono::steady_clock::now();
+  state.sceneSettings.lastSeed = in.ConsumeIntegral<int32_t>();
+  Earlier before = earlier;  // what a refused or failed run must leave
+  before.scene.lastSeed = state.sceneSettings.lastSeed;
+  const int32_t clock = in.ConsumeIntegral<int32_t>();
+  const int failAtWrite = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? 1 : 0;
+  const bool failAtFinish = in.ConsumeIntegralInRange<int>(0, 7) == 0;
+
+  std::string file = earlier.file;
+  RunServices services;
+  services.clockSeconds = [clock] { return clock; };
+  services.openDataset = [&](const std::string&, std::string*) {
+    return std::unique_ptr<DatasetSink>(
+        std::make_unique<FaultySink>(&file, failAtWrite, failAtFinish));
+  };
+  const RunResult result = GenerateDataset(c, state, services);
+  if (slow) slowRuns.Spent(std::chrono::steady_clock::now() - started);
+  Context() = Describe(c, result) + " failAtWrite=" + std::to_string(failAtWrite) +
+              " failAtFinish=" + std::to_string(failAtFinish);
+  // PELMORA_FUZZ_SHOW=1 prints what each input ran, to see what a slow or odd input does.
+  static const bool show = std::getenv("PELMORA_FUZZ_SHOW") != nullptr;
+  if (show) {
+    const auto ms = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - started).count() / 1000.0;
+    std::fprintf(stderr, "%s\n%.1f ms\n", Context().c_str(), ms);
+  }
+
+  const bool rangeRefused = c.spHighX >= c.spWorldX.value || c.spHighY >= c.spWorldY.value ||
+                            c.spHighZ >= c.spWorldZ.value;
+  if (rangeRefused) {
+    Check(result.end == RunEnd::kRefused && result.message == kRangeMessage,
+          "the range check did not refuse");
+  }
+  if (result.end == RunEnd::kCompleted) {
+    Check(failAtWrite == 0 && !failAtFinish, "completed although its output failed");
+    CheckCompleted(c, result, before, state, file, clock);
+  } else {
+    if (result.end == RunEnd::kFailed && (failAtWrite != 0 || failAtFinish) &&
+        result.message.find("attempts") == std::string::npos &&
+        result.message.find("floating point") == std::string::npos) {
+      Check(result.message == FaultySink::kError, "a failed output without its message");
+    }
+    CheckUnchanged(result, before, state, file);
+  }
+  return 0;
+}
