@@ -1,5 +1,5 @@
 # A thin front over CMake. `make run` and `make test` install what is missing, build, and then
-# start Pelmora or run the whole test suite.
+# start the Pelmora window or run the whole test suite.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
@@ -17,7 +17,7 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
-	./$(BUILD)/pelmora-gen
+	./$(BUILD)/pelmora
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 600
