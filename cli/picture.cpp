@@ -25,28 +25,49 @@ std::string CannotWrite(const std::string& file, const std::string& reason) {
 }
 
 // Fonts need a QGuiApplication. pelmora-gen makes one only for a PNG, on the offscreen platform
-// unless QT_QPA_PLATFORM names another, so that it never needs a display. It lives until the
-// process ends.
-bool EnsureGuiApplication(std::string* error) {
-  if (QCoreApplication::instance() != nullptr) {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) return true;
-    *error = "A PNG picture needs a Qt GUI application, and this process runs another kind.";
-    return false;
-  }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt's notes about its environment (no XDG_RUNTIME_DIR, say) are not pelmora-gen's to show;
-  // its errors still are.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-      std::fprintf(stderr, "pelmora-gen: %s\n", text.toLocal8Bit().constData());
+// unless QT_QPA_PLATFORM names another, so that it never needs a display, and ends it when the
+// picture is written. A process that already runs one (the window, a test) keeps its own.
+class GuiApplicationForPng {
+ public:
+  GuiApplicationForPng() {
+    if (QCoreApplication::instance() != nullptr) {
+      if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        error_ = "A PNG picture needs a Qt GUI application, and this process runs another kind.";
+      }
+      return;
     }
-  });
-  static int argc = 1;
-  static char name[] = "pelmora-gen";
-  static char* argv[] = {name, nullptr};
-  new QGuiApplication(argc, argv);  // never deleted: it serves until the process ends
-  return true;
-}
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's notes about its environment (no XDG_RUNTIME_DIR, say) are not pelmora-gen's to
+    // show; its errors still are.
+    previousHandler_ =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+          if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::fprintf(stderr, "pelmora-gen: %s\n", text.toLocal8Bit().constData());
+          }
+        });
+    owned_ = std::make_unique<QGuiApplication>(argc_, argv_);
+  }
+  ~GuiApplicationForPng() {
+    if (!owned_) return;
+    owned_.reset();
+    qInstallMessageHandler(previousHandler_);
+  }
+  GuiApplicationForPng(const GuiApplicationForPng&) = delete;
+  GuiApplicationForPng& operator=(const GuiApplicationForPng&) = delete;
+
+  // Empty when fonts can be used.
+  const std::string& error() const { return error_; }
+
+ private:
+  // QGuiApplication keeps references to these for its whole life.
+  inline static char name_[] = "pelmora-gen";
+  inline static char* argv_[] = {name_, nullptr};
+  inline static int argc_ = 1;
+
+  std::unique_ptr<QGuiApplication> owned_;
+  QtMessageHandler previousHandler_ = nullptr;
+  std::string error_;
+};
 
 bool WriteSvg(const PictureOptions& options, GeneratorState& state, std::string* error) {
   SvgCanvas canvas(options.width, options.height);
@@ -75,7 +96,11 @@ bool WriteSvg(const PictureOptions& options, GeneratorState& state, std::string*
 }
 
 bool WritePng(const PictureOptions& options, GeneratorState& state, std::string* error) {
-  if (!EnsureGuiApplication(error)) return false;
+  const GuiApplicationForPng application;
+  if (!application.error().empty()) {
+    *error = application.error();
+    return false;
+  }
   QImage image(options.width, options.height, QImage::Format_RGB32);
   if (image.isNull()) {
     *error = CannotWrite(options.file, "there is not enough memory for a picture of " +
