@@ -43,7 +43,7 @@ bool IsTwoDecimalNumber(std::string_view text) {
 
 using Handler = std::function<std::string(CliOptions&, std::string_view)>;
 
-struct OptionSpec {
+struct OptionRule {
   const char* longName;
   char shortName;  // 0 when there is none
   bool takesValue;
@@ -104,8 +104,8 @@ std::string ApplyColour(PictureOptions& picture, std::string_view value) {
   return std::string();
 }
 
-const std::vector<OptionSpec>& Options() {
-  static const std::vector<OptionSpec> options = {
+const std::vector<OptionRule>& Options() {
+  static const std::vector<OptionRule> options = {
       {"dimension", 'd', true,
        [](CliOptions& o, std::string_view v) {
          const auto d = ParseInt(v, 1, 3);
@@ -294,16 +294,16 @@ const std::vector<OptionSpec>& Options() {
   return options;
 }
 
-const OptionSpec* FindLong(std::string_view name) {
-  for (const OptionSpec& spec : Options()) {
-    if (name == spec.longName) return &spec;
+const OptionRule* FindLong(std::string_view name) {
+  for (const OptionRule& rule : Options()) {
+    if (name == rule.longName) return &rule;
   }
   return nullptr;
 }
 
-const OptionSpec* FindShort(char name) {
-  for (const OptionSpec& spec : Options()) {
-    if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const OptionRule* FindShort(char name) {
+  for (const OptionRule& rule : Options()) {
+    if (rule.shortName != 0 && rule.shortName == name) return &rule;
   }
   return nullptr;
 }
@@ -327,38 +327,38 @@ ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
       if (i + 1 < args.size()) return Error("unexpected argument '" + std::string(args[i + 1]) + "'");
       break;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionRule* rule = nullptr;
     std::string shown;  // the option as the user wrote it, for messages
     std::optional<std::string_view> value;
     if (arg.starts_with("--")) {
       const std::string_view body = arg.substr(2);
       const size_t equals = body.find('=');
       const std::string_view name = body.substr(0, equals);
-      spec = FindLong(name);
+      rule = FindLong(name);
       shown = "--" + std::string(name);
-      if (spec == nullptr) return Error("unknown option '" + shown + "'");
+      if (rule == nullptr) return Error("unknown option '" + shown + "'");
       if (equals != std::string_view::npos) {
-        if (!spec->takesValue) return Error("option '" + shown + "' takes no value");
+        if (!rule->takesValue) return Error("option '" + shown + "' takes no value");
         value = body.substr(equals + 1);
       }
     } else if (arg.size() >= 2 && arg[0] == '-') {
-      spec = FindShort(arg[1]);
+      rule = FindShort(arg[1]);
       shown = std::string(arg.substr(0, 2));
-      if (spec == nullptr) return Error("unknown option '" + shown + "'");
+      if (rule == nullptr) return Error("unknown option '" + shown + "'");
       if (arg.size() > 2) {
-        if (!spec->takesValue) return Error("option '" + shown + "' takes no value");
+        if (!rule->takesValue) return Error("option '" + shown + "' takes no value");
         value = arg.substr(2);
       }
     } else {
       return Error("unexpected argument '" + std::string(arg) + "'");
     }
-    if (spec->takesValue && !value) {
+    if (rule->takesValue && !value) {
       if (i + 1 >= args.size()) return Error("option '" + shown + "' needs a value");
       value = args[++i];
     }
-    const std::string error = spec->apply(options, value.value_or(std::string_view()));
+    const std::string error = rule->apply(options, value.value_or(std::string_view()));
     if (!error.empty()) return Error(error);
-    const std::string_view name = spec->longName;
+    const std::string_view name = rule->longName;
     if (name == "output") options.outputGiven = true;
     if (ChangesTheDataset(name)) options.generatorOptionGiven = true;
     if (name != "verify" && name != "quiet") otherThanVerify = true;
