@@ -9,7 +9,11 @@
 //    keep the earlier run's boxes; the file is 16 header lines, N record lines that match the
 //    table, an empty line and the footer; and it verifies as identical to its own header;
 //  - a refused or failed run: a message, and the box table, scene settings, random source and
-//    the earlier output exactly as they were.
+//    the earlier output exactly as they were;
+//  - after either, the redraw of the scene on the recording canvas with arbitrary draw settings
+//    (percent, grid count and style, colours, perspective and delta) on paint boxes from
+//    negative and tiny to huge: the clear first, six faces for each box drawn, the pen solid
+//    again after the grid, the grid's work bounded by the paint box, the colour returned.
 //
 // Box counts stay at most kMostBoxes. Settings in which no box fits make the run try
 // kMaxAttemptsPerBox (10 million) positions for box 1 before it fails, about a second here;
@@ -32,6 +36,8 @@
 #include <string_view>
 #include <vector>
 
+#include "drawing/canvas.h"
+#include "drawing/scene.h"
 #include "generator/box_table.h"
 #include "generator/dataset_file.h"
 #include "generator/dataset_verify.h"
@@ -39,6 +45,7 @@
 #include "generator/generation_run.h"
 #include "generator/numeric.h"
 #include "generator/str_to_float.h"
+#include "tests/drawing/recording_canvas.h"
 
 namespace pelmora {
 namespace {
@@ -494,6 +501,128 @@ void CheckUnchanged(const RunResult& result, const Earlier& e, const GeneratorSt
   Check(file == e.file, "the earlier output changed");
 }
 
+// The draw settings as the controls hold them, typed values included, and a paint box.
+struct Picture {
+  DrawSettings draw;
+  int32_t width = 603;
+  int32_t height = 586;
+};
+
+int32_t PaintSize(FuzzedDataProvider& in) {
+  switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0: return in.ConsumeIntegralInRange<int32_t>(-40, 40);
+    case 1: return in.ConsumeIntegral<int32_t>();
+    default: return in.ConsumeIntegralInRange<int32_t>(41, 4000);
+  }
+}
+
+Picture PictureFrom(FuzzedDataProvider& in) {
+  Picture p;
+  DrawSettings& d = p.draw;
+  d.cbShowGrid = in.ConsumeBool();
+  d.spPercent = FieldValue(in, 1, 100);
+  d.spGridLines = FieldValue(in, 5, 100);
+  d.rgGridStyle = FieldValue(in, 0, 2);
+  d.cbColouredBoxes = in.ConsumeBool();
+  d.rgBoxColour = FieldValue(in, 0, 1);
+  d.boxColour = in.ConsumeIntegral<uint32_t>() & 0xFFFFFFu;
+  d.cbShow3D = in.ConsumeBool();
+  const int32_t deltas[] = {1, 0, -5, 2147483647, -2147483647 - 1};
+  d.spDelta = in.ConsumeBool() ? deltas[in.ConsumeIntegralInRange<size_t>(0, std::size(deltas) - 1)]
+                               : in.ConsumeIntegral<int32_t>();
+  p.width = PaintSize(in);
+  p.height = PaintSize(in);
+  // The grid draws a line per pixel row and column at most: a count past 100000 on a paint box
+  // that large would take minutes here, so such a count is kept for small boxes.
+  const int64_t larger = std::max(std::llabs(p.width), std::llabs(p.height));
+  if (larger > 100000 && d.spGridLines > 100000) d.spGridLines = 100000;
+  return p;
+}
+
+// The boxes picked for a percentage: every box at 100 or more, none at 0 or less, and between
+// them the share p / 100 of the boxes, give or take one.
+bool PickCountFits(int32_t picked, int32_t boxes, int32_t percent) {
+  if (percent >= 100) return picked == boxes;
+  if (percent <= 0) return picked == 0;
+  const double share = static_cast<double>(boxes) * percent / 100.0;
+  return picked >= share - 1 && picked <= share + 1;
+}
+
+void CheckScene(const Picture& p, const GeneratorState& state, RandomSource& random) {
+  const DrawSettings& d = p.draw;
+  const SceneSettings& scene = state.sceneSettings;
+  const RandomSource before = random;
+  RecordingCanvas canvas;
+  const Colour returned =
+      DrawScene(canvas, p.width, p.height, d, state.boxTable, scene, random);
+  using Op = CanvasCall::Op;
+  const std::vector<CanvasCall>& calls = canvas.calls;
+  Check(calls.size() >= 2 && calls[0] == CanvasCall::Brush(kWhite) &&
+            calls[1] == CanvasCall::Rect(-1, -1, WrapAdd(p.width, 1), WrapAdd(p.height, 1)),
+        "the scene does not start with the white clear");
+
+  // The grid: its style first, solid again at its end; a line per row or column at most.
+  size_t lines = 0;
+  size_t lastPen = 0;
+  for (size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].op == Op::kLineTo) ++lines;
+    if (calls[i].op == Op::kPenStyle) lastPen = i;
+  }
+  if (d.cbShowGrid) {
+    Check(lastPen > 0 && calls[lastPen].style == PenStyle::kSolid, "the pen stays dashed");
+    const int64_t n = std::max(d.spGridLines, 0);
+    const int64_t most = std::min<int64_t>(n, std::llabs(p.height) + 1) +
+                         std::min<int64_t>(n, std::llabs(p.width) + 1);
+    Check(static_cast<int64_t>(lines) <= most, "more grid lines than the paint box has rows");
+  } else {
+    Check(lines == 0 && lastPen == 0, "a grid drawn while it is switched off");
+  }
+
+  // The boxes: six faces each, after the grid, of four points (a polygon) or five (a polyline
+  // back to its first point); a 2D box under perspective has no image and is not drawn.
+  size_t faces = 0;
+  Colour lastBrush = kWhite;
+  bool brushSinceLastFace = false;
+  for (size_t i = d.cbShowGrid ? lastPen + 1 : 2; i < calls.size(); ++i) {
+    const CanvasCall& call = calls[i];
+    if (call.op == Op::kBrushColour) {
+      lastBrush = call.colour;
+      brushSinceLastFace = true;
+      Check(call.colour <= 0xFFFFFFu, "a colour with a top byte");
+      if (d.rgBoxColour != 1) Check(call.colour == d.boxColour, "not the constant colour");
+    } else if (call.op == Op::kPolygon || call.op == Op::kPolyline) {
+      Check(call.op == (d.cbColouredBoxes ? Op::kPolygon : Op::kPolyline), "wrong kind of face");
+      Check(call.points.size() == (d.cbColouredBoxes ? 4u : 5u), "a face with the wrong points");
+      if (!d.cbColouredBoxes) Check(call.points.front() == call.points.back(), "an open outline");
+      Check(faces % 6 != 0 || brushSinceLastFace, "a box drawn without its brush colour");
+      brushSinceLastFace = false;
+      ++faces;
+    } else {
+      Check(false, "call " + std::to_string(i) + " of kind " +
+                       std::to_string(static_cast<int>(call.op)) + " among the boxes");
+    }
+  }
+  Check(faces % 6 == 0, "a box with other than six faces");
+  const int32_t boxes = std::clamp(scene.boxCount, 0, BoxTable::kCapacity);
+  const bool noImage = scene.boxCount > 0 && state.boxTable[1].dimension == 2 && d.cbShow3D;
+  if (noImage) {
+    Check(faces == 0, "a 2D box drawn under perspective");
+  } else {
+    Check(PickCountFits(static_cast<int32_t>(faces / 6), boxes, d.spPercent),
+          "not the share of the boxes the percentage picks");
+  }
+  if (d.rgBoxColour == 1) {
+    if (faces > 0) Check(returned == lastBrush, "the colour returned is not the last one drawn");
+    Check(returned <= 0xFFFFFFu, "a random colour with a top byte");
+  } else {
+    Check(returned == d.boxColour, "the constant colour changed");
+    if (boxes == 0 || state.boxTable[1].dimension != 1) {
+      Check(random.StateLow == before.StateLow && random.StateHigh == before.StateHigh,
+            "a constant-colour redraw without rows moved the random source");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pelmora
 
@@ -515,6 +644,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t clock = in.ConsumeIntegral<int32_t>();
   const int failAtWrite = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? 1 : 0;
   const bool failAtFinish = in.ConsumeIntegralInRange<int>(0, 7) == 0;
+  const Picture picture = PictureFrom(in);
 
   std::string file = earlier.file;
   RunServices services;
@@ -526,7 +656,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const RunResult result = GenerateDataset(c, state, services);
   if (slow) slowRuns.Spent(std::chrono::steady_clock::now() - started);
   Context() = Describe(c, result) + " failAtWrite=" + std::to_string(failAtWrite) +
-              " failAtFinish=" + std::to_string(failAtFinish);
+              " failAtFinish=" + std::to_string(failAtFinish) +
+              "\npicture " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+              " grid=" + std::to_string(picture.draw.cbShowGrid) +
+              " lines=" + std::to_string(picture.draw.spGridLines) +
+              " style=" + std::to_string(picture.draw.rgGridStyle) +
+              " percent=" + std::to_string(picture.draw.spPercent) +
+              " filled=" + std::to_string(picture.draw.cbColouredBoxes) +
+              " colourMode=" + std::to_string(picture.draw.rgBoxColour) +
+              " perspective=" + std::to_string(picture.draw.cbShow3D) +
+              " delta=" + std::to_string(picture.draw.spDelta);
   // PELMORA_FUZZ_SHOW=1 prints what each input ran, to see what a slow or odd input does.
   static const bool show = std::getenv("PELMORA_FUZZ_SHOW") != nullptr;
   if (show) {
@@ -552,5 +691,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CheckUnchanged(result, before, state, file);
   }
+  // The redraw that follows a completed run, or any later repaint of the last run's scene.
+  CheckScene(picture, state, state.randomSource);
   return 0;
 }
