@@ -1,6 +1,7 @@
 #include "generator/dataset_header.h"
 
 #include <charconv>
+#include <cmath>
 #include <vector>
 
 #include "generator/str_to_float.h"
@@ -110,7 +111,12 @@ bool ReadRangesAndValues(LineReader& in, int32_t dimension, int32_t mins[3], int
   return in.End();
 }
 
-bool IsGaussText(const std::string& text) { return TryStrToFloat(text, ".").has_value(); }
+// A number that stays finite as the single the run holds: a run of a larger one prints "inf",
+// which no header reads back.
+bool IsGaussText(const std::string& text) {
+  const auto value = TryStrToFloat(text, ".");
+  return value && std::isfinite(static_cast<float>(*value));
+}
 
 }  // namespace
 

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "generator/dataset_header.h"
+#include "generator/dataset_verify.h"
 #include "generator/generation_run.h"
 #include "tests/generator/temp_folder.h"
 
@@ -174,6 +176,30 @@ TEST(LimitsTest, TypedValuesBeyondTheFields) {
     ASSERT_EQ(result.end, RunEnd::kCompleted) << k.what << ": " << result.message;
     ExpectEveryBoxInside(c, *state, file, k.what);
   }
+}
+
+TEST(LimitsTest, AGaussValueBeyondSinglePrecision) {
+  // A mean of 40 digits reads as a number but is infinite as the single the run holds: the run
+  // completes and prints "inf", and the header that says so is refused when read back, as is
+  // one that gives such a mean in digits.
+  GeneratorControls c;
+  c.rbSeedConstant = true;
+  c.rbDist = 1;
+  c.spBoxes.value = 5;
+  c.edMean = std::string(40, '3');
+  std::string file;
+  auto state = std::make_unique<GeneratorState>();
+  ASSERT_EQ(RunIntoMemory(c, *state, &file).end, RunEnd::kCompleted);
+  EXPECT_NE(file.find("  Distribution: Gauss (Mean: inf, Sigma: 100.00)\r\n"), std::string::npos);
+  const std::string refused =
+      "line 11: the Gauss mean and sigma must be numbers in '  Distribution: Gauss (Mean: ";
+  EXPECT_EQ(ReadDatasetHeader(file).error, refused + "inf, Sigma: 100.00)'");
+  EXPECT_EQ(VerifyDataset(file).verdict, Verdict::kUnreadable);
+
+  const std::string digits = std::string(40, '3') + ".00";
+  std::string typed = file;
+  typed.replace(typed.find("inf"), 3, digits);
+  EXPECT_EQ(ReadDatasetHeader(typed).error, refused + digits + ", Sigma: 100.00)'");
 }
 
 TEST(LimitsTest, AConversionErrorNamesTheWholeText) {
