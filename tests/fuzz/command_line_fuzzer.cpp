@@ -21,7 +21,9 @@ void Check(bool condition, const char* what) {
   std::abort();
 }
 
-bool Within(int32_t value, int32_t min, int32_t max) { return value >= min && value <= max; }
+bool Within(int32_t value, int32_t min, int32_t max) {
+  return value >= min && value <= max;
+}
 
 // A Gauss text as the options accept it: a number, finite as a single.
 bool IsGaussText(const std::string& text) {

@@ -4,6 +4,7 @@
 // could hold. For a header that reads, and asks for few boxes, verifying the bytes must not
 // fail on its own, and the file that those controls make must read back and verify as
 // identical: what a run writes, the reader takes back to the same run.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "generator/dataset_header.h"
 #include "generator/dataset_verify.h"
 #include "generator/generation_run.h"
+#include "tests/fuzz/slow_settings.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ void Check(bool condition, const char* what) {
 }
 
 // Box counts above this are read but not generated, so that one input stays well below a
-// second.
+// second (settings in which boxes hardly fit aside, see LikelySlow).
 constexpr int32_t kMostBoxesRun = 64;
 
 }  // namespace
@@ -45,6 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(c.rbDist != 2 || (c.rgExponent >= 0 && c.rgExponent <= 1), "exponent out of range");
   Check(c.rbSeedConstant, "a header that does not give its seed");
   if (c.spBoxes.value > kMostBoxesRun) return 0;
+  // Settings in which no box fits cost three runs of ten million attempts each here.
+  static SlowRunBudget slowRuns;
+  const bool slow = LikelySlow(c);
+  if (slow && !slowRuns.Allowed()) return 0;
+  struct Timed {
+    bool slow;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    ~Timed() {
+      if (slow) slowRuns.Spent(std::chrono::steady_clock::now() - start);
+    }
+  } timed{slow};
 
   const Verification verification = VerifyDataset(bytes);
   Check(!verification.message.empty(), "a verification without a message");

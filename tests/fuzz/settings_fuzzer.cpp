@@ -46,6 +46,7 @@
 #include "generator/numeric.h"
 #include "generator/str_to_float.h"
 #include "tests/drawing/recording_canvas.h"
+#include "tests/fuzz/slow_settings.h"
 
 namespace pelmora {
 namespace {
@@ -181,10 +182,17 @@ GeneratorControls Controls(FuzzedDataProvider& in) {
   c.rgExponent = in.ConsumeIntegralInRange<int>(0, 15) == 0 ? FieldValue(in, 0, 1)
                                                             : in.ConsumeIntegralInRange(0, 1);
   switch (in.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0: c.decimalSeparator = "."; break;
-    case 1: c.decimalSeparator = ","; break;
-    case 2: c.decimalSeparator = "\xD9\xAB"; break;
-    default: c.decimalSeparator = in.ConsumeRandomLengthString(3);
+    case 0:
+      c.decimalSeparator = ".";
+      break;
+    case 1:
+      c.decimalSeparator = ",";
+      break;
+    case 2:
+      c.decimalSeparator = "\xD9\xAB";
+      break;
+    default:
+      c.decimalSeparator = in.ConsumeRandomLengthString(3);
   }
   c.edMean = GaussText(in, c.decimalSeparator);
   c.edSigma = GaussText(in, c.decimalSeparator);
@@ -231,86 +239,6 @@ std::string Describe(const GeneratorControls& c, const RunResult& result) {
           Escaped(result.message) + "'";
   return text;
 }
-
-// The chance that one attempt fits on one axis, roughly, from the laws of the extent and of the
-// position: 0 where no attempt can fit.
-double AxisChance(const GeneratorControls& c, int32_t axis, const std::optional<long double>& mean,
-                  const std::optional<long double>& sigma) {
-  const int32_t worlds[3] = {c.spWorldX.value, c.spWorldY.value, c.spWorldZ.value};
-  const int32_t highs[3] = {c.spHighX, c.spHighY, c.spHighZ};
-  const double w = worlds[axis];
-  const double h = highs[axis];
-  if (w <= 1) return 0.0;
-  // Extents: fixed h, or (variable) 1..|h|, 1 for h = 0.
-  double smallest = h;
-  double largest = h;
-  if (c.cbBoxSize) {
-    smallest = 1.0;
-    largest = h == 0 ? 1.0 : std::fabs(h);
-  } else if (h < 0 || (h == 0 && c.cbVarBoxSize)) {
-    return 0.0;  // high below low, or a zero size where none is allowed
-  }
-  const double fitting = std::min(largest, w - 1) - smallest + 1;
-  const double extentChance = std::clamp(fitting / (largest - smallest + 1), 0.0, 1.0);
-  if (c.rgDimension == 2) return extentChance;  // a 3D box is moved back inside instead
-  const double extent = c.cbBoxSize ? (1 + std::min(largest, w - 1)) / 2 : h;
-  const double room = w - extent;  // positions 1..room fit
-  if (room < 1) return 0.0;
-  double positionChance = 1.0;
-  if (c.rbDist == kUniform) positionChance = room / w;
-  if (c.rbDist == kGauss && mean && sigma && std::fabs(*mean) < 0x1p31L) {
-    const double m = static_cast<double>(*mean);
-    const double deviation = std::fabs(static_cast<double>(*sigma));
-    positionChance = deviation == 0 ? (std::trunc(m) <= room ? 1.0 : 0.0)
-                                    : 0.5 * std::erfc((m - room) / (deviation * std::sqrt(2.0)));
-  }
-  return extentChance * positionChance;
-}
-
-// Settings under which box 1 cannot be placed, or only after very many attempts, or whose laws
-// take long to build: such a run costs 1 to 20 seconds here (kMaxAttemptsPerBox draws of
-// instrumented code) where others take a millisecond. A heuristic, not an oracle: it only
-// decides how often such settings run (SlowRunBudget).
-bool LikelySlow(const GeneratorControls& c) {
-  if (c.rgDimension < 0 || c.rgDimension > 2 || c.rbDist < 0 || c.rbDist > 2) return false;
-  if (c.spBoxes.value <= 0 || c.spBoxes.value > BoxTable::kCapacity) return false;
-  if (c.spHighX >= c.spWorldX.value || c.spHighY >= c.spWorldY.value ||
-      c.spHighZ >= c.spWorldZ.value) {
-    return false;  // refused at once
-  }
-  const auto mean = TryStrToFloat(c.edMean, c.decimalSeparator);
-  const auto sigma = TryStrToFloat(c.edSigma, c.decimalSeparator);
-  const int32_t worlds[3] = {c.spWorldX.value, c.spWorldY.value, c.spWorldZ.value};
-  double chance = 1.0;
-  for (int32_t axis = 0; axis <= c.rgDimension; ++axis) {
-    // The skewed law of exponent 1 sums about two million terms for a world that large.
-    if (c.rbDist == kSkewed && c.rgExponent == 0 && worlds[axis] > (1 << 20)) return true;
-    chance *= AxisChance(c, axis, mean, sigma);
-  }
-  return chance < 1e-3;
-}
-
-// Whether likely slow settings may run now: the first time in a process always, so that any
-// such input replays alone; after that only while they have taken at most a tenth of the time
-// since that first run.
-class SlowRunBudget {
- public:
-  bool Allowed() const {
-    if (!started_) return true;
-    return spent_ * 10 <= Clock::now() - start_;
-  }
-  void Spent(std::chrono::steady_clock::duration duration) {
-    if (!started_) start_ = Clock::now() - duration;
-    started_ = true;
-    spent_ += duration;
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  bool started_ = false;
-  Clock::time_point start_;
-  Clock::duration spent_{0};
-};
 
 // The earlier run every input starts from.
 struct Earlier {
@@ -384,8 +312,10 @@ std::string RecordLine(const BoxRecord& box, int32_t number, int32_t dimension) 
   const double low[3] = {box.corners[0].x, box.corners[0].y, box.corners[0].z};
   const double high[3] = {box.corners[6].x, box.corners[6].y, box.corners[6].z};
   std::string line = std::to_string(number) + ":";
-  for (int32_t axis = 0; axis < dimension; ++axis) line += " " + std::to_string(TruncToInt(low[axis]));
-  for (int32_t axis = 0; axis < dimension; ++axis) line += " " + std::to_string(TruncToInt(high[axis]));
+  for (int32_t axis = 0; axis < dimension; ++axis)
+    line += " " + std::to_string(TruncToInt(low[axis]));
+  for (int32_t axis = 0; axis < dimension; ++axis)
+    line += " " + std::to_string(TruncToInt(high[axis]));
   return line;
 }
 
@@ -420,7 +350,8 @@ bool GaussRoundTrips(const GeneratorControls& c) {
     const float used = static_cast<float>(StrToFloat(*text, c.decimalSeparator));
     char printed[400];
     const auto end = std::to_chars(printed, printed + sizeof printed, static_cast<double>(used),
-                                   std::chars_format::fixed, 2).ptr;
+                                   std::chars_format::fixed, 2)
+                         .ptr;
     const auto back = TryStrToFloat(std::string_view(printed, end - printed), ".");
     if (!back || static_cast<float>(*back) != used) return false;
   }
@@ -510,9 +441,12 @@ struct Picture {
 
 int32_t PaintSize(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0: return in.ConsumeIntegralInRange<int32_t>(-40, 40);
-    case 1: return in.ConsumeIntegral<int32_t>();
-    default: return in.ConsumeIntegralInRange<int32_t>(41, 4000);
+    case 0:
+      return in.ConsumeIntegralInRange<int32_t>(-40, 40);
+    case 1:
+      return in.ConsumeIntegral<int32_t>();
+    default:
+      return in.ConsumeIntegralInRange<int32_t>(41, 4000);
   }
 }
 
@@ -553,8 +487,7 @@ void CheckScene(const Picture& p, const GeneratorState& state, RandomSource& ran
   const SceneSettings& scene = state.sceneSettings;
   const RandomSource before = random;
   RecordingCanvas canvas;
-  const Colour returned =
-      DrawScene(canvas, p.width, p.height, d, state.boxTable, scene, random);
+  const Colour returned = DrawScene(canvas, p.width, p.height, d, state.boxTable, scene, random);
   using Op = CanvasCall::Op;
   const std::vector<CanvasCall>& calls = canvas.calls;
   Check(calls.size() >= 2 && calls[0] == CanvasCall::Brush(kWhite) &&
@@ -656,8 +589,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const RunResult result = GenerateDataset(c, state, services);
   if (slow) slowRuns.Spent(std::chrono::steady_clock::now() - started);
   Context() = Describe(c, result) + " failAtWrite=" + std::to_string(failAtWrite) +
-              " failAtFinish=" + std::to_string(failAtFinish) +
-              "\npicture " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+              " failAtFinish=" + std::to_string(failAtFinish) + "\npicture " +
+              std::to_string(picture.width) + "x" + std::to_string(picture.height) +
               " grid=" + std::to_string(picture.draw.cbShowGrid) +
               " lines=" + std::to_string(picture.draw.spGridLines) +
               " style=" + std::to_string(picture.draw.rgGridStyle) +
@@ -670,7 +603,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool show = std::getenv("PELMORA_FUZZ_SHOW") != nullptr;
   if (show) {
     const auto ms = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - started).count() / 1000.0;
+                        std::chrono::steady_clock::now() - started)
+                        .count() /
+                    1000.0;
     std::fprintf(stderr, "%s\n%.1f ms\n", Context().c_str(), ms);
   }
 

@@ -105,9 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QString copy = text;
   int position = 0;
   const QValidator::State state = edit.validate(copy, position);
-  const bool onlyDigitsAndMinus = std::all_of(text.begin(), text.end(), [](QChar c) {
-    return (c >= u'0' && c <= u'9') || c == u'-';
-  });
+  const bool onlyDigitsAndMinus = std::all_of(
+      text.begin(), text.end(), [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'-'; });
   Check((state == QValidator::Acceptable) == onlyDigitsAndMinus,
         "the validator takes other than digits and minus signs", text);
 
@@ -116,15 +115,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const QChar c : text) {
       // Any character, as a keyboard layout may give it: the key code of a Latin letter or
       // digit, no code for the rest.
-      const int key = c.unicode() < 128 && c.isLetterOrNumber() ? c.toUpper().unicode()
-                                                                : int{Qt::Key_unknown};
+      const int key =
+          c.unicode() < 128 && c.isLetterOrNumber() ? c.toUpper().unicode() : int{Qt::Key_unknown};
       QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
       QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
       QApplication::sendEvent(&edit, &press);
       QApplication::sendEvent(&edit, &release);
     }
     for (const QChar c : line->text()) {
-      Check((c >= u'0' && c <= u'9') || c == u'-', "typing left a character other than a digit", text);
+      Check((c >= u'0' && c <= u'9') || c == u'-', "typing left a character other than a digit",
+            text);
     }
   } else {
     line->setText(text);
@@ -142,8 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A step goes from the value read, into the limits, never past 32 bits.
   const int32_t before = edit.Value();
   edit.stepBy(steps);
-  Check(edit.Value() == InLimits(int64_t{before} + steps, minValue, maxValue),
-        "a step went wrong", shown);
+  Check(edit.Value() == InLimits(int64_t{before} + steps, minValue, maxValue), "a step went wrong",
+        shown);
   Check(line->text() == QString::number(edit.Value()), "a step left text that is not the value",
         shown);
   return 0;

@@ -24,8 +24,8 @@ namespace {
 
 void Check(bool condition, const char* what, std::string_view text) {
   if (condition) return;
-  std::fprintf(stderr, "str_to_float fuzzer: %s for '%.*s'\n", what,
-               static_cast<int>(text.size()), text.data());
+  std::fprintf(stderr, "str_to_float fuzzer: %s for '%.*s'\n", what, static_cast<int>(text.size()),
+               text.data());
   std::abort();
 }
 
@@ -59,10 +59,9 @@ const std::regex& NumberForm(const std::string& separator) {
   auto found = forms.find(separator);
   if (found == forms.end()) {
     const std::string sep = EscapeForRegex(separator);
-    found = forms.emplace(separator, std::regex("[ \\t]*([+-]?)(?:([0-9]+)(?:" + sep +
-                                                "([0-9]*))?|" + sep +
-                                                "([0-9]+))(?:[eE]([+-]?[0-9]+))?[ \\t]*"))
-                .first;
+    const std::string form = "[ \\t]*([+-]?)(?:([0-9]+)(?:" + sep + "([0-9]*))?|" + sep +
+                             "([0-9]+))(?:[eE]([+-]?[0-9]+))?[ \\t]*";
+    found = forms.emplace(separator, std::regex(form)).first;
   }
   return found->second;
 }
@@ -88,10 +87,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t choice = data[0];
   bytes.remove_prefix(1);
   switch (choice % 5) {
-    case 0: separator = "."; break;
-    case 1: separator = ","; break;
-    case 2: separator = "\xD9\xAB"; break;
-    case 3: separator = ""; break;
+    case 0:
+      separator = ".";
+      break;
+    case 1:
+      separator = ",";
+      break;
+    case 2:
+      separator = "\xD9\xAB";
+      break;
+    case 3:
+      separator = "";
+      break;
     default: {
       // A separator of 1 to 3 arbitrary bytes taken from the input.
       const size_t length = std::min<size_t>(1 + choice / 5 % 3, bytes.size());

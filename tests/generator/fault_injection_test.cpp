@@ -162,7 +162,8 @@ TEST_F(FaultTest, DeviceThatIsFull) {
     const RunResult result = Run();
     EXPECT_EQ(boxes == 20, output_.finishFailed) << boxes;
     EXPECT_EQ(boxes == 20 ? 0 : 1, output_.failedWrite) << boxes;
-    ExpectNothingChanged(result, "Cannot write the dataset file '/dev/full': No space left on device");
+    ExpectNothingChanged(result,
+                         "Cannot write the dataset file '/dev/full': No space left on device");
   }
 }
 
@@ -335,7 +336,8 @@ TEST(ReadOnlyFolderTest, RunsAsAUserWhoMayNotWriteThere) {
   for (int i = 0; i < 2; ++i) {
     const std::string name = i == 0 ? newInLocked : theirs;
     EXPECT_EQ(outcomes[i].end, static_cast<int>(RunEnd::kFailed)) << name;
-    EXPECT_EQ(outcomes[i].message, "Cannot create the dataset file '" + name + "': Permission denied");
+    EXPECT_EQ(outcomes[i].message,
+              "Cannot create the dataset file '" + name + "': Permission denied");
     EXPECT_TRUE(outcomes[i].stateKept) << name;
   }
   EXPECT_FALSE(fs::exists(newInLocked));

@@ -82,8 +82,8 @@ TEST(LimitsTest, HundredThousandBoxesInEveryDistributionAndDimension) {
         c.rbDist = law.dist;
         c.rgExponent = law.exponent;
         c.cbBoxSize = variable;
-        const std::string what = std::to_string(dimension + 1) + "D " + law.name +
-                                 (variable ? " variable" : " fixed");
+        const std::string what =
+            std::to_string(dimension + 1) + "D " + law.name + (variable ? " variable" : " fixed");
         std::string file;
         const RunResult result = RunIntoMemory(c, *state, &file);
         ASSERT_EQ(result.end, RunEnd::kCompleted) << what << ": " << result.message;
@@ -116,8 +116,10 @@ TEST(LimitsTest, TheLargestWorlds) {
   // A high range one below the world needs the 3D shift: in 1D or 2D it fits at position 1
   // alone, one uniform draw in 100000.
   const Case cases[] = {
-      {"1D high 20", 0, 20, false},        {"2D high 20 variable", 1, 20, true},
-      {"3D high 20", 2, 20, false},        {"3D high 99999", 2, 99999, false},
+      {"1D high 20", 0, 20, false},
+      {"2D high 20 variable", 1, 20, true},
+      {"3D high 20", 2, 20, false},
+      {"3D high 99999", 2, 99999, false},
       {"3D high 99999 variable", 2, 99999, true},
   };
   auto state = std::make_unique<GeneratorState>();
