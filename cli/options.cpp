@@ -183,6 +183,10 @@ const std::vector<OptionRule>& Options() {
       {"output", 'o', true,
        [](CliOptions& o, std::string_view v) {
          if (v.empty()) return Expect("output", "a file name, or - for standard output", v);
+         // The name is a line of the header: a line break in it would make the file unreadable.
+         if (v.find_first_of("\r\n") != std::string_view::npos) {
+           return Expect("output", "a file name without line breaks", v);
+         }
          o.controls.edfName = std::string(v);
          return std::string();
        }},

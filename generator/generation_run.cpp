@@ -81,14 +81,16 @@ struct BoxRecipe {
 };
 
 // Step 8: boxes 1..boxCount into pending, each record line written as its box is accepted.
-// Returns an empty string, or the message of a box that could not be placed.
+// Returns an empty string, or the message of a run that reached an attempt limit.
 std::string GenerateBoxes(const BoxRecipe& recipe, const CoordinateLaw* positions[3],
-                          RandomSource& random, BoxTable& pending, DatasetWriter& out) {
+                          const RunServices& limits, RandomSource& random, BoxTable& pending,
+                          DatasetWriter& out) {
   const int32_t dimension = recipe.dimension;
   CoordinateLaw extents[3] = {CoordinateLaw(kUniform, recipe.high[0], 0.0f, 0.0f),
                               CoordinateLaw(kUniform, recipe.high[1], 0.0f, 0.0f),
                               CoordinateLaw(kUniform, recipe.high[2], 0.0f, 0.0f)};
-  int64_t attempts = 0;
+  int64_t attempts = 0;       // refused in a row for the current box number
+  int64_t refusedInRun = 0;  // refused in the whole run
   int32_t counter = 1;
   while (counter <= recipe.boxCount) {
     double low[3] = {0.0, 0.0, 0.0};
@@ -118,12 +120,18 @@ std::string GenerateBoxes(const BoxRecipe& recipe, const CoordinateLaw* position
       accepted = accepted && low[axis] >= 1.0 && high[axis] <= recipe.world[axis] && sizeOk;
     }
     if (!accepted) {
-      if (++attempts >= kMaxAttemptsPerBox) {
+      static constexpr const char* kCause =
+          ": the box size leaves too little room on some axis, or the distribution puts almost "
+          "every position where no box fits (a Gauss mean far outside the world, or a very small "
+          "sigma). No dataset was written.";
+      if (++attempts >= limits.maxAttemptsPerBox) {
         return "Box " + std::to_string(counter) + " could not be placed in the world after " +
-               std::to_string(kMaxAttemptsPerBox) +
-               " attempts: the box size leaves too little room on some axis, or the "
-               "distribution puts almost every position where no box fits (a Gauss mean far "
-               "outside the world, or a very small sigma). No dataset was written.";
+               std::to_string(limits.maxAttemptsPerBox) + " attempts" + kCause;
+      }
+      if (++refusedInRun >= limits.maxAttemptsPerRun) {
+        return "The run stopped at box " + std::to_string(counter) + " of " +
+               std::to_string(recipe.boxCount) + " after " +
+               std::to_string(limits.maxAttemptsPerRun) + " refused attempts in all" + kCause;
       }
       continue;
     }
@@ -236,7 +244,7 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
     }
   }
   const std::string placeError =
-      GenerateBoxes(recipe, positions, random, state.pendingBoxes, out);
+      GenerateBoxes(recipe, positions, services, random, state.pendingBoxes, out);
   if (!placeError.empty()) {
     sink->Discard();
     return Failed(placeError);

@@ -18,9 +18,11 @@ inline constexpr const char* kApplicationTitle = "Pelmora 1.0";
 
 inline constexpr const char* kRangeMessage = "High ranges for boxes out of world range!";
 
-// A run that cannot place one box number after this many consecutive attempts gives up; see
-// GenerateDataset.
+// A run gives up when one box number is refused this many times in a row (about a second), or
+// when this many attempts have been refused in the whole run (seconds to a minute); see
+// GenerateDataset. Counts, not clocks: whether a run completes depends on its settings alone.
 inline constexpr int64_t kMaxAttemptsPerBox = 10'000'000;
+inline constexpr int64_t kMaxAttemptsPerRun = 500'000'000;
 
 // What a spin edit holds when the run reads it: its value and its limits.
 struct SpinEditValue {
@@ -66,18 +68,20 @@ struct GeneratorState {
   int32_t highestEntry = 0;
 };
 
-// The clock and the file system, replaceable in tests.
+// The clock, the file system and the attempt limits, replaceable in tests.
 struct RunServices {
   std::function<int32_t()> clockSeconds = ClockSeconds;
   std::function<std::unique_ptr<DatasetSink>(const std::string& name, std::string* error)>
       openDataset = OpenDatasetFile;
+  int64_t maxAttemptsPerBox = kMaxAttemptsPerBox;
+  int64_t maxAttemptsPerRun = kMaxAttemptsPerRun;
 };
 
 enum class RunEnd {
   kCompleted,  // the file is written and closed; the table and scene settings hold the run
   kRefused,    // the settings were refused before anything was written
-  kFailed,     // the run stopped: the number did not convert, the file failed, or a box did
-               // not fit within kMaxAttemptsPerBox attempts
+  kFailed,     // the run stopped: the number did not convert, the file failed, or the boxes
+               // did not fit within the attempt limits
 };
 
 struct RunResult {
@@ -92,6 +96,9 @@ struct RunResult {
 //  2. the captured settings; 3. the output opened; 4.-7. the header, the distribution
 //  parameters (mean, then sigma, converted in the user's number format), the seed;
 //  8. the boxes, each written as it is accepted; 9. the footer and the close.
+// In 1D and 2D a box that does not fit is drawn again; the run fails when the attempt limits
+// of services are reached (one box number refused maxAttemptsPerBox times in a row, or
+// maxAttemptsPerRun refused attempts in all), so that no settings make it run for ever.
 // Only a completed run changes the state: the box table entries 1..boxCount, the scene settings,
 // the last seed and the random source (left where the run's last draw left it). A refused or
 // failed run changes none of them and leaves any earlier file of that name as it was.

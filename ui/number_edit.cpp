@@ -1,5 +1,8 @@
 #include "ui/number_edit.h"
 
+#include <charconv>
+#include <string>
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLocale>
@@ -26,11 +29,15 @@ void NumberEdit::SetValue(long double value) {
 }
 
 QString NumberEdit::Mask(long double value, const QString& decimalSeparator) {
-  const long double rounded = std::roundl(value * 100.0L) / 100.0L;
-  char text[64];
-  const int length = std::snprintf(text, sizeof text, "%.2Lf", rounded);
-  if (length < 0 || length >= static_cast<int>(sizeof text)) return QString::fromLatin1("0.00");
-  return QString::fromLatin1(text, length).replace(u'.', decimalSeparator);
+  long double rounded = std::roundl(value * 100.0L) / 100.0L;
+  if (!std::isfinite(rounded)) rounded = value;  // beyond the range once multiplied by 100
+  // Any finite extended value in fixed notation, whatever the C locale's decimal point.
+  std::string text(5000, '\0');
+  const auto result =
+      std::to_chars(text.data(), text.data() + text.size(), rounded, std::chars_format::fixed, 2);
+  if (result.ec != std::errc()) return QString::fromLatin1("0.00");
+  text.resize(static_cast<size_t>(result.ptr - text.data()));
+  return QString::fromStdString(text).replace(u'.', decimalSeparator);
 }
 
 void NumberEdit::ReadText(const QString& text) {

@@ -375,6 +375,25 @@ TEST_F(FailedRunTest, BoxThatCannotBePlaced) {
       "fits (a Gauss mean far outside the world, or a very small sigma). No dataset was written.");
 }
 
+TEST_F(FailedRunTest, RunThatRefusesTooOftenInAll) {
+  // Each box fits at 2 positions of 100, so 200 boxes take about 10000 refused attempts.
+  controls_.rgDimension = 0;
+  controls_.spWorldX.value = 100;
+  controls_.spHighX = 98;
+  services_.maxAttemptsPerRun = 1000;
+  const RunResult result = Run();
+  EXPECT_EQ(result.end, RunEnd::kFailed);
+  EXPECT_TRUE(result.message.starts_with("The run stopped at box ")) << result.message;
+  EXPECT_NE(result.message.find(" of 200 after 1000 refused attempts in all: the box size "),
+            std::string::npos)
+      << result.message;
+  ExpectNothingChanged(result, result.message);
+
+  services_.maxAttemptsPerRun = kMaxAttemptsPerRun;  // the same run within the real limits
+  controls_.rbSeedConstant = true;
+  EXPECT_EQ(Run().end, RunEnd::kCompleted);
+}
+
 TEST_F(FailedRunTest, FileThatCannotBeCreated) {
   const std::string missing = folder_.File("missing/Output.txt");
   controls_.edfName = missing;

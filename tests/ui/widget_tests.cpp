@@ -231,6 +231,13 @@ void WidgetTests::numberEditMaskAndTyping() {
   host.elsewhere->setFocus(Qt::TabFocusReason);
   QCOMPARE(edit->text(), QString("0.00"));
   QVERIFY(dialogs_.exceptions.isEmpty());
+  // However many digits are typed, the mask keeps them.
+  TypeOver(edit, QString(70, u'9'));
+  host.elsewhere->setFocus(Qt::TabFocusReason);
+  // The extended value nearest to that lies just above 10^70: 71 digits, then ".00".
+  QCOMPARE(edit->text().size(), 74);
+  QVERIFY(edit->text().endsWith(".00"));
+  QVERIFY(edit->Value() > 9.9e69L);
 }
 
 void WidgetTests::numberEditRefusesTextThatIsNoNumber() {
