@@ -15,20 +15,21 @@ namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
 
-std::string CannotCreate(const std::string& name, const std::string& reason) {
-  return "Cannot create the dataset file '" + name + "': " + reason;
+// subject: "the dataset file 'NAME'", as the messages name the file.
+std::string CannotCreate(const std::string& subject, const std::string& reason) {
+  return "Cannot create " + subject + ": " + reason;
 }
 
-std::string CannotWrite(const std::string& name, const std::string& reason) {
-  return "Cannot write the dataset file '" + name + "': " + reason;
+std::string CannotWrite(const std::string& subject, const std::string& reason) {
+  return "Cannot write " + subject + ": " + reason;
 }
 
 // Writes straight into an open stream: the temporary file beside a target, or a device or pipe.
 // When temporary is set, Finish renames it over target and Discard removes it.
 class FileSink final : public DatasetSink {
  public:
-  FileSink(std::FILE* file, std::string name, fs::path temporary, fs::path target)
-      : file_(file), name_(std::move(name)), temporary_(std::move(temporary)),
+  FileSink(std::FILE* file, std::string subject, fs::path temporary, fs::path target)
+      : file_(file), subject_(std::move(subject)), temporary_(std::move(temporary)),
         target_(std::move(target)) {}
 
   ~FileSink() override { Discard(); }
@@ -60,7 +61,7 @@ class FileSink final : public DatasetSink {
       fs::rename(temporary_, target_, code);
       if (code) {
         RemoveTemporary();
-        error_ = CannotWrite(name_, code.message());
+        error_ = CannotWrite(subject_, code.message());
         return false;
       }
       temporary_.clear();
@@ -80,7 +81,7 @@ class FileSink final : public DatasetSink {
 
  private:
   bool Fail(int error) {
-    if (error_.empty()) error_ = CannotWrite(name_, Reason(error));
+    if (error_.empty()) error_ = CannotWrite(subject_, Reason(error));
     return false;
   }
 
@@ -92,7 +93,7 @@ class FileSink final : public DatasetSink {
   }
 
   std::FILE* file_;
-  std::string name_;
+  std::string subject_;
   fs::path temporary_;
   fs::path target_;
   std::string error_;
@@ -103,7 +104,8 @@ class FileSink final : public DatasetSink {
 // contents, read just before, are written back; only if that fails too is the file cut short.
 class ReplaceInPlaceSink final : public DatasetSink {
  public:
-  explicit ReplaceInPlaceSink(std::string name) : name_(std::move(name)) {}
+  ReplaceInPlaceSink(std::string name, std::string subject)
+      : name_(std::move(name)), subject_(std::move(subject)) {}
 
   bool Write(const char* data, size_t size) override {
     bytes_.append(data, size);
@@ -155,11 +157,12 @@ class ReplaceInPlaceSink final : public DatasetSink {
   }
 
   bool Fail(int error) {
-    error_ = CannotWrite(name_, Reason(error != 0 ? error : EIO));
+    error_ = CannotWrite(subject_, Reason(error != 0 ? error : EIO));
     return false;
   }
 
   std::string name_;
+  std::string subject_;
   std::string bytes_;
   std::string error_;
 };
@@ -216,8 +219,14 @@ std::FILE* CreateTemporaryBeside(const fs::path& target, fs::path* temporary, in
 }  // namespace
 
 std::unique_ptr<DatasetSink> OpenDatasetFile(const std::string& name, std::string* error) {
+  return OpenOutputFile(name, error, "dataset file");
+}
+
+std::unique_ptr<DatasetSink> OpenOutputFile(const std::string& name, std::string* error,
+                                            std::string_view kind) {
+  const std::string subject = "the " + std::string(kind) + " '" + name + "'";
   if (name.empty()) {
-    *error = "Cannot create the dataset file: the file name is empty.";
+    *error = "Cannot create the " + std::string(kind) + ": the file name is empty.";
     return nullptr;
   }
   const fs::path path(name);
@@ -226,7 +235,7 @@ std::unique_ptr<DatasetSink> OpenDatasetFile(const std::string& name, std::strin
   const bool exists = !code && fs::exists(status);
 
   if (exists && fs::is_directory(status)) {
-    *error = CannotCreate(name, Reason(EISDIR));
+    *error = CannotCreate(subject, Reason(EISDIR));
     return nullptr;
   }
   if (exists && !fs::is_regular_file(status)) {
@@ -234,10 +243,10 @@ std::unique_ptr<DatasetSink> OpenDatasetFile(const std::string& name, std::strin
     errno = 0;
     std::FILE* file = std::fopen(name.c_str(), "wb");
     if (file == nullptr) {
-      *error = CannotCreate(name, Reason(errno != 0 ? errno : EIO));
+      *error = CannotCreate(subject, Reason(errno != 0 ? errno : EIO));
       return nullptr;
     }
-    return std::make_unique<FileSink>(file, name, fs::path(), fs::path());
+    return std::make_unique<FileSink>(file, subject, fs::path(), fs::path());
   }
 
   fs::path target = path;
@@ -247,7 +256,7 @@ std::unique_ptr<DatasetSink> OpenDatasetFile(const std::string& name, std::strin
     errno = 0;
     std::FILE* probe = std::fopen(name.c_str(), "rb+");
     if (probe == nullptr) {
-      *error = CannotCreate(name, Reason(errno != 0 ? errno : EACCES));
+      *error = CannotCreate(subject, Reason(errno != 0 ? errno : EACCES));
       return nullptr;
     }
     std::fclose(probe);
@@ -259,11 +268,11 @@ std::unique_ptr<DatasetSink> OpenDatasetFile(const std::string& name, std::strin
   int errorNumber = 0;
   std::FILE* file = CreateTemporaryBeside(target, &temporary, &errorNumber);
   if (file == nullptr) {
-    if (exists) return std::make_unique<ReplaceInPlaceSink>(name);
-    *error = CannotCreate(name, Reason(errorNumber));
+    if (exists) return std::make_unique<ReplaceInPlaceSink>(name, subject);
+    *error = CannotCreate(subject, Reason(errorNumber));
     return nullptr;
   }
-  return std::make_unique<FileSink>(file, name, std::move(temporary), std::move(target));
+  return std::make_unique<FileSink>(file, subject, std::move(temporary), std::move(target));
 }
 
 std::unique_ptr<DatasetSink> OpenStandardOutput() { return std::make_unique<StandardOutputSink>(); }

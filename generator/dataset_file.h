@@ -35,6 +35,10 @@ class DatasetSink {
 // On failure returns null and sets *error to a message naming the file and the system's reason.
 std::unique_ptr<DatasetSink> OpenDatasetFile(const std::string& name, std::string* error);
 
+// As OpenDatasetFile, for any output file: kind names it in messages ("picture").
+std::unique_ptr<DatasetSink> OpenOutputFile(const std::string& name, std::string* error,
+                                            std::string_view kind);
+
 // A sink that keeps every byte until Finish and then writes them to standard output in one go,
 // so a run that fails writes nothing there.
 std::unique_ptr<DatasetSink> OpenStandardOutput();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "generator/generation_run.h"
@@ -32,6 +33,14 @@ std::optional<Colour> ModalDialogs::PickColour(Colour initial) {
   if (!chosen.isValid()) return std::nullopt;
   return static_cast<Colour>(chosen.red()) | static_cast<Colour>(chosen.green()) << 8 |
          static_cast<Colour>(chosen.blue()) << 16;
+}
+
+std::optional<QString> ModalDialogs::AskPictureFileName(const QString& suggested) {
+  const QString name = QFileDialog::getSaveFileName(
+      QApplication::activeWindow(), QStringLiteral("Save Picture"), suggested,
+      QStringLiteral("PNG picture (*.png);;SVG picture (*.svg)"));
+  if (name.isEmpty()) return std::nullopt;
+  return name;
 }
 
 ColourDialog::ColourDialog(Colour colour, Dialogs& dialogs, QObject* parent)

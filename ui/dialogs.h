@@ -21,6 +21,9 @@ class Dialogs {
   // The modal colour picker, opening with initial selected: the colour the user confirmed, or
   // nothing when the user cancelled.
   virtual std::optional<Colour> PickColour(Colour initial) = 0;
+  // The modal dialog that asks where to save a picture, opening on suggested: the file name the
+  // user chose, or nothing when the user cancelled.
+  virtual std::optional<QString> AskPictureFileName(const QString& suggested) = 0;
 };
 
 // QMessageBox and QColorDialog, over the active window.
@@ -29,6 +32,7 @@ class ModalDialogs final : public Dialogs {
   void ShowMessage(const QString& text) override;
   void ShowException(const QString& message) override;
   std::optional<Colour> PickColour(Colour initial) override;
+  std::optional<QString> AskPictureFileName(const QString& suggested) override;
 };
 
 // The colour dialog component: the box colour it holds and the modal picker that may change it.

@@ -269,6 +269,10 @@ void TForm1::BuildComponents() {
   frameLayout->addWidget(Panel2, 1);
   PaintBox1 = Named(new PaintBox(Panel2->Client()), "PaintBox1");
   PaintBox1->setFont(PaintBoxFont());
+  PaintBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+  PopupMenu1 = Named(new QMenu(this), "PopupMenu1");
+  SavePicture1 = PopupMenu1->addAction(QStringLiteral("Save Picture..."));
+  SavePicture1->setObjectName(QStringLiteral("SavePicture1"));
   auto* areaLayout = new QVBoxLayout(Panel2->Client());
   areaLayout->setContentsMargins(4, SettingsPanel::kCaptionBarHeight + 3, 4, 4);
   areaLayout->addWidget(PaintBox1);
@@ -293,6 +297,11 @@ void TForm1::WireEvents() {
   Wire(cbColouredBoxes, &QCheckBox::clicked, &TForm1::cbShowGridClick);
   Wire(rgBoxColour, &RadioGroup::Click, &TForm1::cbShowGridClick);
   Wire(suiButton1, &QPushButton::clicked, &TForm1::suiButton1Click);
+  Wire(SavePicture1, &QAction::triggered, &TForm1::SavePicture1Click);
+  connect(PaintBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) {
+    SavePicture1->setEnabled(state_.sceneSettings.boxCount > 0);
+    PopupMenu1->popup(PaintBox1->mapToGlobal(where));
+  });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -407,8 +416,22 @@ DrawSettings TForm1::ReadDrawSettings() const {
   return s;
 }
 
+void TForm1::SavePicture1Click(QObject* /*sender*/) {
+  // The dataset's name with the picture's extension, as the first suggestion.
+  const QString dataset = edfName->text();
+  const QString stem = dataset.contains(u'.') ? dataset.section(u'.', 0, -2) : dataset;
+  const std::optional<QString> chosen =
+      dialogs_.AskPictureFileName((stem.isEmpty() ? QStringLiteral("Pelmora") : stem) + ".png");
+  if (!chosen) return;
+  const QString error = SavePicture(WithPictureExtension(*chosen), PaintBox1->Picture(),
+                                    lastRedraw_, state_.boxTable, state_.sceneSettings);
+  if (!error.isEmpty()) dialogs_.ShowMessage(error);
+}
+
 void TForm1::DrawSceneOnPaintBox() {
   const DrawSettings settings = ReadDrawSettings();
+  lastRedraw_ = RedrawStart{state_.randomSource, settings, PaintBox1->Width(),
+                            PaintBox1->Height()};
   RasterCanvas canvas(PaintBox1->NewPicture(), PaintBox1->font());
   cdBoxColour->SetColor(DrawScene(canvas, PaintBox1->Width(), PaintBox1->Height(), settings,
                                   state_.boxTable, state_.sceneSettings, state_.randomSource));

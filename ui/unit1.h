@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -19,6 +20,7 @@
 #include "ui/number_edit.h"
 #include "ui/paint_box.h"
 #include "ui/radio_group.h"
+#include "ui/save_picture.h"
 #include "ui/settings_panel.h"
 #include "ui/side_channel.h"
 #include "ui/spin_edit.h"
@@ -112,6 +114,10 @@ class TForm1 : public QWidget {
   SpinEdit* spSeed;
   QLineEdit* edfName;
   QLabel* Label12;
+  // The Drawing Area's context menu and its one item, "Save Picture...": enabled once a run has
+  // boxes to show.
+  QMenu* PopupMenu1;
+  QAction* SavePicture1;
 
   // The event handlers. Each receives the component that raised the event and does not look at
   // it.
@@ -125,6 +131,8 @@ class TForm1 : public QWidget {
   void cbBoxSizeClick(QObject* sender);
   void cbShowGridClick(QObject* sender);
   void suiButton1Click(QObject* sender);
+  // Saves what the Drawing Area shows now, as PNG or SVG, where the user chooses.
+  void SavePicture1Click(QObject* sender);
 
   // The key preview: every key press for a widget of the window comes here first.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -145,6 +153,8 @@ class TForm1 : public QWidget {
 
   GeneratorState& state_;
   Dialogs& dialogs_;
+  // How the picture on screen was drawn, so that it can be drawn again for saving.
+  RedrawStart lastRedraw_;
 };
 
 }  // namespace pelmora

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "drawing/scene.h"
+#include "drawing/svg_canvas.h"
 #include "tests/ui/fake_dialogs.h"
 #include "ui/application.h"
 #include "ui/raster/raster_canvas.h"
@@ -149,6 +150,9 @@ class WindowTests : public QObject {
   void sideChannelFoldsWhenUnpinned();
   void wheelOverTheStackChangesNoSetting();
   void focusFollowsReadingOrder();
+  void savePictureWaitsForTheFirstRun();
+  void savedPictureIsWhatTheAreaShows();
+  void savedPictureNamesAndFailures();
 
  private:
   TForm1& F() { return *form_; }
@@ -757,6 +761,87 @@ void WindowTests::focusFollowsReadingOrder() {
   }
   QCOMPARE(order, expected);
 }
+
+void WindowTests::savePictureWaitsForTheFirstRun() {
+  const QPoint middle = F().PaintBox1->rect().center();
+  emit F().PaintBox1->customContextMenuRequested(middle);
+  QVERIFY(F().PopupMenu1->isVisible());
+  QCOMPARE(F().PopupMenu1->actions(), QList<QAction*>{F().SavePicture1});
+  QCOMPARE(F().SavePicture1->text(), QString("Save Picture..."));
+  QVERIFY(!F().SavePicture1->isEnabled());
+  F().PopupMenu1->hide();
+  RunWithSeed(4);
+  emit F().PaintBox1->customContextMenuRequested(middle);
+  QVERIFY(F().SavePicture1->isEnabled());
+  F().PopupMenu1->hide();
+}
+
+void WindowTests::savedPictureIsWhatTheAreaShows() {
+  // Random colours and 1D rows: what is saved must be this very picture, not a new drawing.
+  ExpandDrawSettings();
+  Set("rgDimension=0");
+  Set("rgBoxColour=1");
+  RunWithSeed(8);
+  const RandomSource beforeRedraw = state_->randomSource;
+  Set("rgGridStyle=0");  // a redraw through a paint request
+  const QImage shown = F().PaintBox1->Picture();
+  const RandomSource afterRedraw = state_->randomSource;
+  QVERIFY(afterRedraw.StateLow != beforeRedraw.StateLow);
+
+  dialogs_.pictureName = folder_->filePath("shown.png");
+  F().SavePicture1->trigger();
+  dialogs_.pictureName = folder_->filePath("shown.svg");
+  F().SavePicture1->trigger();
+  QVERIFY(dialogs_.messages.isEmpty());
+  QCOMPARE(dialogs_.askedWith, (QStringList{"Output.png", "Output.png"}));
+
+  const QImage png = QImage(folder_->filePath("shown.png")).convertToFormat(QImage::Format_RGB32);
+  QVERIFY(png == shown);
+  QVERIFY(png == OnScreen(F().PaintBox1));
+  // The SVG is the same redraw: from the random source as it was before it, with its settings.
+  DrawSettings settings;
+  settings.rgGridStyle = 0;
+  settings.rgBoxColour = 1;
+  RandomSource copy = beforeRedraw;
+  SvgCanvas svg(shown.width(), shown.height());
+  const Colour runColour = F().cdBoxColour->Color();
+  settings.boxColour = runColour;  // replaced by the first random colour anyway
+  DrawScene(svg, shown.width(), shown.height(), settings, state_->boxTable,
+            state_->sceneSettings, copy);
+  QCOMPARE(FileBytes(folder_->filePath("shown.svg")), QByteArray::fromStdString(svg.Document()));
+
+  // Saving drew nothing on the real source: the next redraw is the one that would have come.
+  QCOMPARE(state_->randomSource.StateLow, afterRedraw.StateLow);
+  QCOMPARE(state_->randomSource.StateHigh, afterRedraw.StateHigh);
+  QVERIFY(F().PaintBox1->Picture() == shown);
+  DrawSettings next = settings;
+  next.rgGridStyle = 1;
+  next.boxColour = F().cdBoxColour->Color();
+  Set("rgGridStyle=1");
+  QVERIFY(F().PaintBox1->Picture() == Reference(next, afterRedraw));
+}
+
+void WindowTests::savedPictureNamesAndFailures() {
+  RunWithSeed(2);
+  // No extension of its own: a PNG.
+  dialogs_.pictureName = folder_->filePath("plot");
+  F().SavePicture1->trigger();
+  QVERIFY(QFile::exists(folder_->filePath("plot.png")));
+  QVERIFY(!QImage(folder_->filePath("plot.png")).isNull());
+  // Cancelled: nothing written, nothing shown.
+  dialogs_.pictureName.reset();
+  F().SavePicture1->trigger();
+  QCOMPARE(dialogs_.askedWith.size(), 2);
+  // A folder that does not exist: the message names the file and the reason; an earlier
+  // picture of the name that fails stays.
+  const QString missing = folder_->filePath("missing/x.svg");
+  dialogs_.pictureName = missing;
+  F().SavePicture1->trigger();
+  QCOMPARE(dialogs_.messages,
+           QStringList{"Cannot create the picture '" + missing + "': No such file or directory"});
+  QVERIFY(dialogs_.exceptions.isEmpty());
+}
+
 
 }  // namespace pelmora
 

@@ -1,0 +1,61 @@
+#include "ui/save_picture.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <memory>
+#include <string>
+
+#include "drawing/svg_canvas.h"
+#include "generator/dataset_file.h"
+
+namespace pelmora {
+
+PictureKind PictureKindOf(const QString& name) {
+  return name.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) ? PictureKind::kSvg
+                                                                    : PictureKind::kPng;
+}
+
+QString WithPictureExtension(const QString& name) {
+  if (name.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ||
+      name.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+    return name;
+  }
+  return name + QStringLiteral(".png");
+}
+
+std::string PictureSvg(const RedrawStart& start, const BoxTable& boxTable,
+                       const SceneSettings& scene) {
+  RandomSource random = start.random;
+  SvgCanvas canvas(start.width, start.height);
+  DrawScene(canvas, start.width, start.height, start.settings, boxTable, scene, random);
+  return canvas.Document();
+}
+
+QString SavePicture(const QString& file, const QImage& shown, const RedrawStart& start,
+                    const BoxTable& boxTable, const SceneSettings& scene) {
+  std::string bytes;
+  if (PictureKindOf(file) == PictureKind::kSvg) {
+    bytes = PictureSvg(start, boxTable, scene);
+  } else {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!shown.save(&buffer, "PNG")) {
+      return QStringLiteral("Cannot save the picture '%1': it could not be encoded as PNG.")
+          .arg(file);
+    }
+    bytes.assign(png.constData(), static_cast<size_t>(png.size()));
+  }
+  std::string error;
+  const std::unique_ptr<DatasetSink> sink = OpenOutputFile(file.toStdString(), &error, "picture");
+  if (!sink) return QString::fromStdString(error);
+  if (!sink->Write(bytes.data(), bytes.size())) {
+    const std::string message = sink->Error();
+    sink->Discard();
+    return QString::fromStdString(message);
+  }
+  if (!sink->Finish()) return QString::fromStdString(sink->Error());
+  return QString();
+}
+
+}  // namespace pelmora
