@@ -3,13 +3,9 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include "ui/caption_bar.h"
+
 namespace pelmora {
-
-namespace {
-
-const QColor kCaptionBarColour(0x51, 0x51, 0x51);
-
-}  // namespace
 
 SettingsPanel::SettingsPanel(const QString& caption, Kind kind, int expandedHeight, QWidget* parent)
     : QWidget(parent),
@@ -72,13 +68,7 @@ void SettingsPanel::resizeEvent(QResizeEvent* event) {
 void SettingsPanel::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
-  const QRect bar(0, 0, width(), kCaptionBarHeight);
-  painter.fillRect(bar, kCaptionBarColour);
-  QFont bold = font();
-  bold.setBold(true);
-  painter.setFont(bold);
-  painter.setPen(Qt::white);
-  painter.drawText(bar.adjusted(6, 0, -24, 0), Qt::AlignVCenter | Qt::AlignLeft, caption_);
+  PaintCaptionBar(painter, QRect(0, 0, width(), kCaptionBarHeight), font(), caption_);
 }
 
 }  // namespace pelmora

@@ -3,13 +3,9 @@
 #include <QApplication>
 #include <QPainter>
 
+#include "ui/caption_bar.h"
+
 namespace pelmora {
-
-namespace {
-
-const QColor kBarColour(0x51, 0x51, 0x51);
-
-}  // namespace
 
 SideChannel::SideChannel(const QString& caption, int openWidth, QWidget* parent)
     : QWidget(parent), caption_(caption), openWidth_(openWidth), pin_(new QToolButton(this)) {
@@ -89,15 +85,10 @@ void SideChannel::LayOut() {
 void SideChannel::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
-  painter.fillRect(0, 0, kSideBarWidth, height(), kBarColour);
+  painter.fillRect(0, 0, kSideBarWidth, height(), kCaptionBarColour);
   if (!open_) return;
-  const QRect bar(kSideBarWidth, 0, width() - kSideBarWidth, kCaptionBarHeight);
-  painter.fillRect(bar, kBarColour);
-  QFont bold = font();
-  bold.setBold(true);
-  painter.setFont(bold);
-  painter.setPen(Qt::white);
-  painter.drawText(bar.adjusted(6, 0, -24, 0), Qt::AlignVCenter | Qt::AlignLeft, caption_);
+  PaintCaptionBar(painter, QRect(kSideBarWidth, 0, width() - kSideBarWidth, kCaptionBarHeight),
+                  font(), caption_);
 }
 
 }  // namespace pelmora

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "tests/ui/fake_dialogs.h"
+#include "tests/ui/ui_testing.h"
 #include "ui/application.h"
 #include "ui/number_edit.h"
 #include "ui/radio_group.h"
@@ -40,22 +41,6 @@ struct Host {
   }
   bool Ready() { return QTest::qWaitForWindowActive(&window); }
 };
-
-// Replaces the whole text of field by typing text, key by key.
-void TypeOver(QWidget* field, const QString& text) {
-  field->setFocus(Qt::OtherFocusReason);
-  QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(field, text);
-}
-
-// A click where a user clicks a radio button: on its indicator.
-void ClickItem(QRadioButton* item) {
-  QStyleOptionButton option;
-  option.initFrom(item);
-  const QRect indicator =
-      item->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, item);
-  QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, indicator.center());
-}
 
 QRect UpButton(SpinEdit* edit) {
   QStyleOptionSpinBox option;

@@ -17,6 +17,7 @@
 #include "drawing/scene.h"
 #include "drawing/svg_canvas.h"
 #include "tests/ui/fake_dialogs.h"
+#include "tests/ui/ui_testing.h"
 #include "ui/application.h"
 #include "ui/raster/raster_canvas.h"
 #include "ui/unit1.h"
@@ -24,23 +25,6 @@
 namespace pelmora {
 
 namespace {
-
-void ClickItem(QAbstractButton* item) {
-  QStyleOptionButton option;
-  option.initFrom(item);
-  const QStyle::SubElement indicator = qobject_cast<QRadioButton*>(item)
-                                           ? QStyle::SE_RadioButtonIndicator
-                                           : QStyle::SE_CheckBoxIndicator;
-  QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier,
-                    item->style()->subElementRect(indicator, &option, item).center());
-}
-
-// Replaces the whole text of field by typing text, key by key.
-void TypeOver(QWidget* field, const QString& text) {
-  field->setFocus(Qt::OtherFocusReason);
-  QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(field, text);
-}
 
 // What a control shows: caption, items, value, limits, and its own disabled and hidden states.
 QString Describe(QWidget* w) {
