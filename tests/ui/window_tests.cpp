@@ -4,15 +4,22 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QPolygon>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "drawing/scene.h"
 #include "drawing/svg_canvas.h"
@@ -136,7 +143,11 @@ class WindowTests : public QObject {
   void focusFollowsReadingOrder();
   void savePictureWaitsForTheFirstRun();
   void savedPictureIsWhatTheAreaShows();
-  void savedPictureNamesAndFailures();
+  void savedSvgColoursAreThoseOnScreen();
+  void savedPictureKindFollowsTheName_data();
+  void savedPictureKindFollowsTheName();
+  void failedSaveChangesNothing_data();
+  void failedSaveChangesNothing();
 
  private:
   TForm1& F() { return *form_; }
@@ -747,17 +758,29 @@ void WindowTests::focusFollowsReadingOrder() {
 }
 
 void WindowTests::savePictureWaitsForTheFirstRun() {
-  const QPoint middle = F().PaintBox1->rect().center();
-  emit F().PaintBox1->customContextMenuRequested(middle);
-  QVERIFY(F().PopupMenu1->isVisible());
+  // The menu opens on the Drawing Area as the window system asks for it, before a run too.
+  auto openMenu = [this] {
+    const QPoint middle = F().PaintBox1->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, middle, F().PaintBox1->mapToGlobal(middle));
+    QApplication::sendEvent(F().PaintBox1, &event);
+    const bool shown = F().PopupMenu1->isVisible();
+    F().PopupMenu1->hide();
+    return shown;
+  };
+  QVERIFY(openMenu());
   QCOMPARE(F().PopupMenu1->actions(), QList<QAction*>{F().SavePicture1});
   QCOMPARE(F().SavePicture1->text(), QString("Save Picture..."));
   QVERIFY(!F().SavePicture1->isEnabled());
-  F().PopupMenu1->hide();
+  // A run that fails shows nothing, so there is still nothing to save.
+  Set("edfName=" + folder_->path());
+  Click(F().Button1);
+  QCOMPARE(dialogs_.exceptions.size(), 1);
+  QVERIFY(openMenu());
+  QVERIFY(!F().SavePicture1->isEnabled());
+  Set("edfName=data.txt");
   RunWithSeed(4);
-  emit F().PaintBox1->customContextMenuRequested(middle);
+  QVERIFY(openMenu());
   QVERIFY(F().SavePicture1->isEnabled());
-  F().PopupMenu1->hide();
 }
 
 void WindowTests::savedPictureIsWhatTheAreaShows() {
@@ -790,8 +813,8 @@ void WindowTests::savedPictureIsWhatTheAreaShows() {
   SvgCanvas svg(shown.width(), shown.height());
   const Colour runColour = F().cdBoxColour->Color();
   settings.boxColour = runColour;  // replaced by the first random colour anyway
-  DrawScene(svg, shown.width(), shown.height(), settings, state_->boxTable,
-            state_->sceneSettings, copy);
+  DrawScene(svg, shown.width(), shown.height(), settings, state_->boxTable, state_->sceneSettings,
+            copy);
   QCOMPARE(FileBytes(folder_->filePath("shown.svg")), QByteArray::fromStdString(svg.Document()));
 
   // Saving drew nothing on the real source: the next redraw is the one that would have come.
@@ -805,27 +828,163 @@ void WindowTests::savedPictureIsWhatTheAreaShows() {
   QVERIFY(F().PaintBox1->Picture() == Reference(next, afterRedraw));
 }
 
-void WindowTests::savedPictureNamesAndFailures() {
-  RunWithSeed(2);
-  // No extension of its own: a PNG.
-  dialogs_.pictureName = folder_->filePath("plot");
+void WindowTests::savedSvgColoursAreThoseOnScreen() {
+  // 2D boxes filled in random colours, large enough to have inside pixels.
+  ExpandDrawSettings();
+  Set("rgDimension=1");
+  Set("spBoxes=60");
+  Set("spHighX=60");
+  Set("spHighY=60");
+  Set("rgBoxColour=1");
+  RunWithSeed(11);
+  dialogs_.pictureName = folder_->filePath("boxes.png");
   F().SavePicture1->trigger();
-  QVERIFY(QFile::exists(folder_->filePath("plot.png")));
-  QVERIFY(!QImage(folder_->filePath("plot.png")).isNull());
-  // Cancelled: nothing written, nothing shown.
-  dialogs_.pictureName.reset();
+  dialogs_.pictureName = folder_->filePath("boxes.svg");
   F().SavePicture1->trigger();
-  QCOMPARE(dialogs_.askedWith.size(), 2);
-  // A folder that does not exist: the message names the file and the reason; an earlier
-  // picture of the name that fails stays.
-  const QString missing = folder_->filePath("missing/x.svg");
-  dialogs_.pictureName = missing;
-  F().SavePicture1->trigger();
-  QCOMPARE(dialogs_.messages,
-           QStringList{"Cannot create the picture '" + missing + "': No such file or directory"});
-  QVERIFY(dialogs_.exceptions.isEmpty());
+  QCOMPARE(dialogs_.messages, QStringList());
+  const QImage png = QImage(folder_->filePath("boxes.png")).convertToFormat(QImage::Format_RGB32);
+  QVERIFY(png == OnScreen(F().PaintBox1));
+
+  struct Face {
+    QRect bounds;  // of the corner points, right and bottom included
+    QRgb fill;
+  };
+  std::vector<Face> faces;
+  const QRegularExpression element(R"re(<polygon points="([^"]*)" fill="#([0-9a-f]{6})")re");
+  const QString svg = QString::fromUtf8(FileBytes(folder_->filePath("boxes.svg")));
+  for (auto m = element.globalMatch(svg); m.hasNext();) {
+    const QRegularExpressionMatch match = m.next();
+    QPolygon corners;
+    for (const QString& point : match.captured(1).split(' ')) {
+      corners << QPoint(point.section(',', 0, 0).toInt(), point.section(',', 1, 1).toInt());
+    }
+    faces.push_back({corners.boundingRect(), 0xFF000000u | match.captured(2).toUInt(nullptr, 16)});
+  }
+  QVERIFY(faces.size() >= 60);
+  // The middle of a face that no later face of another place covers shows the face's colour.
+  int checked = 0;
+  QSet<QRgb> colours;
+  for (size_t i = 0; i < faces.size(); ++i) {
+    const QRect& r = faces[i].bounds;
+    if (r.width() < 5 || r.height() < 5) continue;
+    const QPoint middle = r.center();
+    bool covered = false;
+    for (size_t j = i + 1; j < faces.size() && !covered; ++j) {
+      covered = faces[j].bounds != r && faces[j].bounds.adjusted(-1, -1, 1, 1).contains(middle);
+    }
+    if (covered) continue;
+    QCOMPARE(QColor(png.pixel(middle)).name(), QColor(faces[i].fill).name());
+    ++checked;
+    colours << faces[i].fill;
+  }
+  QVERIFY2(checked >= 20, qPrintable(QString::number(checked)));
+  QVERIFY(colours.size() >= checked / 2);  // random colours, not one colour
 }
 
+void WindowTests::savedPictureKindFollowsTheName_data() {
+  QTest::addColumn<QString>("chosen");
+  QTest::addColumn<QString>("written");
+  QTest::addColumn<QByteArray>("start");
+  const QByteArray png("\x89PNG\r\n\x1a\n");
+  const QByteArray svg("<?xml");
+  const struct {
+    const char* tag;
+    const char* chosen;
+    const char* written;
+    const QByteArray& start;
+  } rows[] = {
+      {"no extension", "plot", "plot.png", png},
+      {".png", "plot.png", "plot.png", png},
+      {".PNG", "plot.PNG", "plot.PNG", png},
+      {".svg", "plot.svg", "plot.svg", svg},
+      {".Svg", "plot.Svg", "plot.Svg", svg},
+      {"another extension", "plot.txt", "plot.txt.png", png},
+      {"svg in the name only", "svg", "svg.png", png},
+  };
+  for (const auto& row : rows) {
+    QTest::newRow(row.tag) << QString(row.chosen) << QString(row.written) << row.start;
+  }
+}
+
+void WindowTests::savedPictureKindFollowsTheName() {
+  QFETCH(QString, chosen);
+  QFETCH(QString, written);
+  QFETCH(QByteArray, start);
+  RunWithSeed(2);
+  dialogs_.pictureName = folder_->filePath(chosen);
+  F().SavePicture1->trigger();
+  QCOMPARE(dialogs_.messages, QStringList());
+  QCOMPARE(QDir(folder_->path()).entryList({"plot*", "svg*"}, QDir::Files), QStringList{written});
+  QVERIFY(FileBytes(folder_->filePath(written)).startsWith(start));
+}
+
+void WindowTests::failedSaveChangesNothing_data() {
+  QTest::addColumn<QString>("chosen");   // in the test's folder; empty: the user cancels
+  QTest::addColumn<QString>("failure");  // "create" or "write", and the reason after a colon
+  const struct {
+    const char* tag;
+    const char* chosen;
+    const char* failure;
+  } rows[] = {
+      {"cancelled", "", ""},
+      {"SVG in a folder that does not exist", "missing/x.svg", "create:No such file or directory"},
+      {"PNG in a folder that does not exist", "missing/x", "create:No such file or directory"},
+      {"the name of a folder", "taken.svg", "create:Is a directory"},
+      {"a device that is full", "full.svg", "write:No space left on device"},
+  };
+  for (const auto& row : rows) {
+    QTest::newRow(row.tag) << QString(row.chosen) << QString(row.failure);
+  }
+}
+
+void WindowTests::failedSaveChangesNothing() {
+  QFETCH(QString, chosen);
+  QFETCH(QString, failure);
+  QVERIFY(QDir(folder_->path()).mkdir("taken.svg"));
+  if (QTest::currentDataTag() == QByteArray("a device that is full")) {
+    // A node of the full device (1, 7) of the test's own, written in place like any device.
+    if (::mknod(qPrintable(folder_->filePath(chosen)), S_IFCHR | 0600, makedev(1, 7)) != 0) {
+      QSKIP("making a device node needs root");
+    }
+  }
+  auto entries = [this] {
+    QStringList names =
+        QDir(folder_->path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+  };
+  QStringList before = entries();
+  ExpandDrawSettings();
+  Set("rgDimension=0");
+  Set("rgBoxColour=1");
+  RunWithSeed(6);
+  const QImage shown = F().PaintBox1->Picture();
+  const RandomSource random = state_->randomSource;
+  const Colour colour = F().cdBoxColour->Color();
+  QSignalSpy pictures(F().PaintBox1, &PaintBox::PictureStarted);
+
+  if (!chosen.isEmpty()) dialogs_.pictureName = folder_->filePath(chosen);
+  F().SavePicture1->trigger();
+  QCOMPARE(dialogs_.askedWith.size(), 1);
+  const QString name = folder_->filePath(chosen.endsWith(".svg") ? chosen : chosen + ".png");
+  const QStringList expected =
+      failure.isEmpty()
+          ? QStringList()
+          : QStringList{QString("Cannot %1 the picture '%2': %3")
+                            .arg(failure.section(':', 0, 0), name, failure.section(':', 1))};
+  QCOMPARE(dialogs_.messages, expected);
+  QVERIFY(dialogs_.exceptions.isEmpty());
+  // Nothing drawn, nothing drawn from, nothing written beside the data file.
+  QCOMPARE(pictures.count(), 0);
+  QVERIFY(F().PaintBox1->Picture() == shown);
+  QVERIFY(OnScreen(F().PaintBox1) == shown);
+  QCOMPARE(state_->randomSource.StateLow, random.StateLow);
+  QCOMPARE(state_->randomSource.StateHigh, random.StateHigh);
+  QCOMPARE(F().cdBoxColour->Color(), colour);
+  before << "Output.txt";
+  before.sort();
+  QCOMPARE(entries(), before);
+}
 
 }  // namespace pelmora
 
