@@ -36,11 +36,18 @@ std::optional<Colour> ModalDialogs::PickColour(Colour initial) {
 }
 
 std::optional<QString> ModalDialogs::AskPictureFileName(const QString& suggested) {
-  const QString name = QFileDialog::getSaveFileName(
-      QApplication::activeWindow(), QStringLiteral("Save Picture"), suggested,
-      QStringLiteral("PNG picture (*.png);;SVG picture (*.svg)"));
-  if (name.isEmpty()) return std::nullopt;
-  return name;
+  QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Save Picture"), suggested,
+                     QStringLiteral("PNG picture (*.png);;SVG picture (*.svg)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // A name typed without an extension takes the one of the chosen kind, before the dialog asks
+  // whether to replace a file, so it asks about the file that will be written.
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    dialog.setDefaultSuffix(f.contains(QStringLiteral("*.svg")) ? QStringLiteral("svg")
+                                                                 : QStringLiteral("png"));
+  });
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
 }
 
 ColourDialog::ColourDialog(Colour colour, Dialogs& dialogs, QObject* parent)

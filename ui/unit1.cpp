@@ -273,6 +273,7 @@ void TForm1::BuildComponents() {
   PopupMenu1 = Named(new QMenu(this), "PopupMenu1");
   SavePicture1 = PopupMenu1->addAction(QStringLiteral("Save Picture..."));
   SavePicture1->setObjectName(QStringLiteral("SavePicture1"));
+  SavePicture1->setEnabled(false);  // until a run has boxes to show
   auto* areaLayout = new QVBoxLayout(Panel2->Client());
   areaLayout->setContentsMargins(4, SettingsPanel::kCaptionBarHeight + 3, 4, 4);
   areaLayout->addWidget(PaintBox1);
@@ -347,6 +348,7 @@ void TForm1::Button1Click(QObject* /*sender*/) {
       break;
   }
   if (result.seedForField) spSeed->SetValue(*result.seedForField);
+  SavePicture1->setEnabled(state_.sceneSettings.boxCount > 0);
   // Drawn by a direct call, whatever the box count, and put on screen as drawn: a paint request
   // would draw again, with new random colours and rows.
   DrawSceneOnPaintBox();
