@@ -7,13 +7,29 @@
 
 namespace pelmora {
 
-float UniformReal(RandomSource& random, float a, float b) {
+namespace {
+
+// u of UniformReal: r / 2^31 rounded to single, drawn again when that is 0 or 1. Rounding r to
+// single and then scaling by the power of two 2^-31 is the same one rounding of r / 2^31.
+float UnitDraw(RandomSource& random) {
   float u;
   do {
     const int32_t r = random.Next31() % 0x7FFFFFFF;  // a draw of 2^31 - 1 gives 0
-    // r / 2^31 is exact in extended precision, so this is the one rounding to single.
-    u = static_cast<float>(static_cast<long double>(r) / 0x1p31L);
+    u = static_cast<float>(r) * 0x1p-31f;
   } while (u == 0.0f || u == 1.0f);
+  return u;
+}
+
+// UniformReal(-1, 1), which the polar method draws in pairs. 2u - 1 is exact in double (u is a
+// multiple of 2^-31), so its one rounding to single is that of the extended-precision result.
+float SymmetricUnit(RandomSource& random) {
+  return static_cast<float>(2.0 * static_cast<double>(UnitDraw(random)) - 1.0);
+}
+
+}  // namespace
+
+float UniformReal(RandomSource& random, float a, float b) {
+  const float u = UnitDraw(random);
   const long double difference = static_cast<long double>(b) - static_cast<long double>(a);
   const long double product = difference * static_cast<long double>(u);
   return static_cast<float>(product + static_cast<long double>(a));
@@ -23,8 +39,8 @@ int32_t GaussianInt(RandomSource& random, float mean, float sigma) {
   float w1;
   float s;
   for (;;) {
-    w1 = UniformReal(random, -1.0f, 1.0f);
-    const float w2 = UniformReal(random, -1.0f, 1.0f);
+    w1 = SymmetricUnit(random);
+    const float w2 = SymmetricUnit(random);
     const long double ww1 = static_cast<long double>(w1) * w1;
     const long double ww2 = static_cast<long double>(w2) * w2;
     s = static_cast<float>(ww1 + ww2);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "generator/numeric.h"
@@ -26,6 +27,29 @@ int32_t LiteralSkewedInt(RandomSource& random, int32_t p, float n) {
     acc = static_cast<double>(acc + 1.0L / PowInt(static_cast<long double>(r), p));
   }
   return r;
+}
+
+// UniformReal and GaussianInt read literally: every step in extended precision.
+float LiteralUniformReal(RandomSource& random, float a, float b) {
+  float u;
+  do {
+    const int32_t r = random.Next31() % 0x7FFFFFFF;
+    u = static_cast<float>(static_cast<long double>(r) / 0x1p31L);
+  } while (u == 0.0f || u == 1.0f);
+  return static_cast<float>((static_cast<long double>(b) - a) * u + a);
+}
+
+int32_t LiteralGaussianInt(RandomSource& random, float mean, float sigma) {
+  float w1;
+  float s;
+  do {
+    w1 = LiteralUniformReal(random, -1.0f, 1.0f);
+    const float w2 = LiteralUniformReal(random, -1.0f, 1.0f);
+    s = static_cast<float>(static_cast<long double>(w1) * w1 + static_cast<long double>(w2) * w2);
+  } while (s >= 1.0f || s == 0.0f);
+  const double f = static_cast<double>(std::log(static_cast<long double>(s)) * -2.0L / s);
+  const float z = static_cast<float>(std::sqrt(static_cast<long double>(f)) * w1);
+  return TruncToInt(static_cast<float>(static_cast<long double>(z) * sigma + mean));
 }
 
 // The largest r that UniformReal accepts: u = 1 - 2^-24.
@@ -61,6 +85,38 @@ TEST(UniformRealTest, BoundsAfterRounding) {
   EXPECT_GT(UniformReal(random, -1.0f, 1.0f), -1.0f);
   ForceNextNext31(random, kLargestAcceptedDraw);
   EXPECT_LT(UniformReal(random, -1.0f, 1.0f), 1.0f);
+}
+
+TEST(UniformRealTest, FastStepsGiveTheLiteralResults) {
+  // Every draw from the bottom and the top of the range, and a million from the sequence.
+  RandomSource fast;
+  RandomSource literal;
+  const float bounds[][2] = {{-1.0f, 1.0f}, {0.0f, 1.0f}, {-3.5f, 1e6f}, {700.0f, 1.0f}};
+  for (const auto& [a, b] : bounds) {
+    for (int64_t r = 0; r < 5000; ++r) {
+      for (const int64_t draw : {r, 0x7FFFFFFF - r}) {
+        ForceNextNext31(fast, static_cast<int32_t>(draw));
+        literal = fast;
+        ASSERT_EQ(UniformReal(fast, a, b), LiteralUniformReal(literal, a, b)) << draw;
+      }
+    }
+    fast.Seed(99);
+    literal.Seed(99);
+    for (int i = 0; i < 1000000; ++i) {
+      ASSERT_EQ(UniformReal(fast, a, b), LiteralUniformReal(literal, a, b)) << i;
+    }
+  }
+}
+
+TEST(GaussianIntTest, FastStepsGiveTheLiteralResults) {
+  for (const auto& [mean, sigma] : std::vector<std::pair<float, float>>{
+           {350.0f, 100.0f}, {0.0f, 1e6f}, {12.34f, 0.01f}, {-5.0f, 3.0f}}) {
+    RandomSource fast(7);
+    RandomSource literal(7);
+    for (int i = 0; i < 300000; ++i) {
+      ASSERT_EQ(GaussianInt(fast, mean, sigma), LiteralGaussianInt(literal, mean, sigma)) << i;
+    }
+  }
 }
 
 TEST(GaussianIntTest, SequenceAfterSeedOne) {
