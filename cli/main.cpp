@@ -62,7 +62,7 @@ int Verify(const std::string& name, bool quiet) {
   return verification.verdict == Verdict::kIdentical ? kCompleted : kFailed;
 }
 
-// Opens the real output for a run's boxes in another format.
+// The output a name stands for: "-" is standard output, anything else a file.
 std::unique_ptr<DatasetSink> OpenOutput(const std::string& name, std::string* error) {
   if (name == "-") return OpenStandardOutput();
   return OpenDatasetFile(name, error);
@@ -104,13 +104,12 @@ int Main(int argc, char** argv) {
 
   const bool toStandardOutput = options.controls.edfName == "-";
   RunServices services;
+  services.openDataset = OpenOutput;
   std::string discarded;  // the dataset text of a run written in another format
   if (options.format != BoxFormat::kPelmora) {
     services.openDataset = [&discarded](const std::string&, std::string*) {
       return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&discarded));
     };
-  } else if (toStandardOutput) {
-    services.openDataset = [](const std::string&, std::string*) { return OpenStandardOutput(); };
   }
 
   auto state = std::make_unique<GeneratorState>();

@@ -1,7 +1,6 @@
 #include "cli/options.h"
 
 #include <charconv>
-#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -36,9 +35,7 @@ bool IsTwoDecimalNumber(std::string_view text) {
     if (decimals > 2) return false;
     digits += decimals;
   }
-  if (digits == 0 || i != text.size()) return false;
-  const auto value = TryStrToFloat(text, ".");
-  return value && std::isfinite(static_cast<float>(*value));
+  return digits != 0 && i == text.size() && IsFiniteSingle(text, ".");
 }
 
 using Handler = std::function<std::string(CliOptions&, std::string_view)>;

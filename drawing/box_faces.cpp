@@ -9,12 +9,12 @@ float ScaleFactor(int32_t pixels, int32_t worldSize) {
   return static_cast<float>((static_cast<long double>(pixels) - 30.0L) / worldSize);
 }
 
-void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour, int32_t worldX,
-             int32_t worldY, int32_t width, int32_t height) {
+void BoxScaling::DrawBox(const BoxPoints& points, Canvas& canvas, bool filled,
+                         Colour colour) const {
   canvas.SetBrushColour(colour);
   // The product of a 32-bit integer and a single is exact in extended precision.
-  const long double sx = ScaleFactor(width, worldX);
-  const long double sy = ScaleFactor(height, worldY);
+  const long double sx = sx_;
+  const long double sy = sy_;
   BoxPoints scaled;
   for (int i = 0; i < 8; ++i) {
     scaled[i] = {TruncToInt(points[i].x * sx), TruncToInt(points[i].y * sy)};
@@ -22,6 +22,11 @@ void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour
   for (const auto& face : kBoxFaces) {
     DrawBoxFace(scaled, face[0], face[1], face[2], face[3], filled, canvas);
   }
+}
+
+void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour, int32_t worldX,
+             int32_t worldY, int32_t width, int32_t height) {
+  BoxScaling(worldX, worldY, width, height).DrawBox(points, canvas, filled, colour);
 }
 
 void DrawBoxFace(const BoxPoints& scaled, int a, int b, int c, int d, bool filled, Canvas& canvas) {

@@ -26,9 +26,23 @@ inline constexpr std::array<std::array<int, 4>, 6> kBoxFaces = {{
 // from 1D settings typed out of range) gives 0: everything on that axis is drawn at pixel 0.
 float ScaleFactor(int32_t pixels, int32_t worldSize);
 
-// Scales the points by (TruncToInt(x * sx), TruncToInt(y * sy)), no offset, and draws the six
-// faces in the order of kBoxFaces, filled with colour and outlined, or outlined only. The brush
-// is set to colour in both modes. The pen is not touched.
+// The scaling of one redraw: the two factors of a world and a paint box, formed once.
+class BoxScaling {
+ public:
+  BoxScaling(int32_t worldX, int32_t worldY, int32_t width, int32_t height)
+      : sx_(ScaleFactor(width, worldX)), sy_(ScaleFactor(height, worldY)) {}
+
+  // Scales the points by (TruncToInt(x * sx), TruncToInt(y * sy)), no offset, and draws the six
+  // faces in the order of kBoxFaces, filled with colour and outlined, or outlined only. The
+  // brush is set to colour in both modes. The pen is not touched.
+  void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour) const;
+
+ private:
+  float sx_;
+  float sy_;
+};
+
+// One box through a BoxScaling of this world and paint box.
 void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour, int32_t worldX,
              int32_t worldY, int32_t width, int32_t height);
 

@@ -27,14 +27,14 @@ Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettin
   Colour colour = settings.boxColour;
   const BoxProjection projection(scene.theta, settings.cbShow3D,
                                  static_cast<double>(settings.spDelta), scene.worldY);
+  const BoxScaling scaling(scene.worldX, scene.worldY, width, height);
   const int32_t last = std::min(scene.boxCount, BoxTable::kCapacity);
   for (int32_t i = 1; i <= last; ++i) {
     accumulator = static_cast<float>(static_cast<long double>(accumulator) + step);
     if (accumulator < 1.0f) continue;
     if (randomColour) colour = static_cast<Colour>(random.Next31()) & 0xFFFFFFu;
     if (const auto points = projection.Project(boxTable[i], random)) {
-      DrawBox(*points, canvas, settings.cbColouredBoxes, colour, scene.worldX, scene.worldY, width,
-              height);
+      scaling.DrawBox(*points, canvas, settings.cbColouredBoxes, colour);
     }
     accumulator = static_cast<float>(static_cast<long double>(accumulator) - 1.0L);
   }

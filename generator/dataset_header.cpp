@@ -1,7 +1,7 @@
 #include "generator/dataset_header.h"
 
 #include <charconv>
-#include <cmath>
+#include <utility>
 #include <vector>
 
 #include "generator/str_to_float.h"
@@ -56,6 +56,12 @@ class LineReader {
     *text = std::string(rest_);
     rest_ = std::string_view();
     return true;
+  }
+
+  // A value read so far must satisfy ok; otherwise the line fails with what.
+  bool Require(bool ok, std::string_view what) {
+    if (failed_) return false;
+    return ok || Fail(std::string(what));
   }
 
   bool End() {
@@ -113,9 +119,119 @@ bool ReadRangesAndValues(LineReader& in, int32_t dimension, int32_t mins[3], int
 
 // A number that stays finite as the single the run holds: a run of a larger one prints "inf",
 // which no header reads back.
-bool IsGaussText(const std::string& text) {
-  const auto value = TryStrToFloat(text, ".");
-  return value && std::isfinite(static_cast<float>(*value));
+
+// Reads the 16 lines into c; returns an empty string, or what could not be read.
+std::string ReadHeaderLines(const std::vector<std::string_view>& lines, GeneratorControls& c) {
+  const auto fixed = [&](int number, std::string_view text) {
+    LineReader in(number, lines[number - 1]);
+    in.Literal(text);
+    in.End();
+    return in.error();
+  };
+  for (const auto& [number, text] : {std::pair<int, std::string_view>{1, kApplicationTitle},
+                                     {2, ""},
+                                     {3, "World Settings:"}}) {
+    if (std::string error = fixed(number, text); !error.empty()) return error;
+  }
+
+  int32_t dimension = 0;
+  {
+    LineReader in(4, lines[3]);
+    in.Literal("  Dimensions [1..3]: ");
+    in.Int(&dimension, "the dimension");
+    if (in.End() && (dimension < 1 || dimension > 3)) {
+      return "line 4: the dimension must be 1, 2 or 3";
+    }
+    if (in.failed()) return in.error();
+  }
+  c.rgDimension = dimension - 1;
+  {
+    int32_t mins[3], maxs[3], values[3];
+    LineReader in(5, lines[4]);
+    in.Literal("  Size [");
+    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a world size")) return in.error();
+    SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
+    for (int32_t axis = 0; axis < dimension; ++axis) {
+      *world[axis] = SpinEditValue{values[axis], mins[axis], maxs[axis]};
+    }
+  }
+  if (std::string error = fixed(6, "Generator Settings:"); !error.empty()) return error;
+  {
+    LineReader in(7, lines[6]);
+    in.Literal("  Boxes created [");
+    in.Int(&c.spBoxes.minValue, "a lower limit");
+    in.Literal("..");
+    in.Int(&c.spBoxes.maxValue, "an upper limit");
+    in.Literal("]: ");
+    in.Int(&c.spBoxes.value, "the box count");
+    if (!in.End()) return in.error();
+  }
+  {
+    // The high ranges print the world fields' limits (the maximum less 1); the values matter.
+    int32_t mins[3], maxs[3], values[3];
+    LineReader in(8, lines[7]);
+    in.Literal("  High ranges for the box size [");
+    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a high range")) return in.error();
+    int32_t* high[3] = {&c.spHighX, &c.spHighY, &c.spHighZ};
+    for (int32_t axis = 0; axis < dimension; ++axis) *high[axis] = values[axis];
+  }
+  {
+    LineReader in(9, lines[8]);
+    in.Literal("  Variable size of boxes: ");
+    if (!in.YesNo(&c.cbBoxSize, "the variable size")) return in.error();
+  }
+  {
+    LineReader in(10, lines[9]);
+    in.Literal("  Non-zero size of boxes: ");
+    if (!in.YesNo(&c.cbVarBoxSize, "non-zero boxes")) return in.error();
+  }
+  {
+    const std::string_view line = lines[10];
+    LineReader in(11, line);
+    in.Literal("  Distribution: ");
+    if (line == "  Distribution: Uniform") {
+      c.rbDist = 0;
+    } else if (line.starts_with("  Distribution: Gauss")) {
+      c.rbDist = 1;
+      in.Literal("Gauss (Mean: ");
+      in.Until(", Sigma: ", &c.edMean, "the Gauss mean");
+      in.Literal(", Sigma: ");
+      in.Until(")", &c.edSigma, "the Gauss sigma");
+      in.Literal(")");
+      if (in.End()) {
+        in.Require(IsFiniteSingle(c.edMean, ".") && IsFiniteSingle(c.edSigma, "."),
+                   "the Gauss mean and sigma must be numbers");
+      }
+    } else if (line.starts_with("  Distribution: Skewed")) {
+      c.rbDist = 2;
+      int32_t p = 0;
+      in.Literal("Skewed (p: ");
+      in.Int(&p, "the exponent");
+      in.Literal(")");
+      if (in.End()) in.Require(p == 1 || p == 2, "the exponent must be 1 or 2");
+      c.rgExponent = p - 1;
+    } else {
+      in.Literal("Uniform, Gauss or Skewed");
+    }
+    if (in.failed()) return in.error();
+  }
+  {
+    LineReader in(12, lines[11]);
+    in.Literal("  Seed [1..65535]: ");
+    in.Int(&c.spSeed, "the seed");
+    if (!in.End()) return in.error();
+  }
+  {
+    LineReader in(13, lines[12]);
+    in.Literal("  Output Filename: ");
+    if (!in.Rest(&c.edfName)) return in.error();
+  }
+  for (const auto& [number, text] : {std::pair<int, std::string_view>{14, ""},
+                                     {15, "Start of Dataset:"},
+                                     {16, ""}}) {
+    if (std::string error = fixed(number, text); !error.empty()) return error;
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -137,139 +253,8 @@ HeaderReading ReadDatasetHeader(std::string_view bytes) {
   GeneratorControls c;
   c.rbSeedConstant = true;
   c.decimalSeparator = ".";
-
-  const auto fixed = [&](int number, std::string_view text) {
-    LineReader in(number, lines[number - 1]);
-    in.Literal(text);
-    in.End();
-    if (in.failed()) reading.error = in.error();
-    return !in.failed();
-  };
-  if (!fixed(1, kApplicationTitle) || !fixed(2, "") || !fixed(3, "World Settings:")) return reading;
-
-  int32_t dimension = 0;
-  {
-    LineReader in(4, lines[3]);
-    in.Literal("  Dimensions [1..3]: ");
-    in.Int(&dimension, "the dimension");
-    if (in.End() && (dimension < 1 || dimension > 3)) {
-      reading.error = "line 4: the dimension must be 1, 2 or 3";
-      return reading;
-    }
-    if (in.failed()) {
-      reading.error = in.error();
-      return reading;
-    }
-  }
-  c.rgDimension = dimension - 1;
-  SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
-  {
-    int32_t mins[3], maxs[3], values[3];
-    LineReader in(5, lines[4]);
-    in.Literal("  Size [");
-    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a world size")) {
-      reading.error = in.error();
-      return reading;
-    }
-    for (int32_t axis = 0; axis < dimension; ++axis) {
-      *world[axis] = SpinEditValue{values[axis], mins[axis], maxs[axis]};
-    }
-  }
-  if (!fixed(6, "Generator Settings:")) return reading;
-  {
-    LineReader in(7, lines[6]);
-    in.Literal("  Boxes created [");
-    in.Int(&c.spBoxes.minValue, "a lower limit");
-    in.Literal("..");
-    in.Int(&c.spBoxes.maxValue, "an upper limit");
-    in.Literal("]: ");
-    in.Int(&c.spBoxes.value, "the box count");
-    if (!in.End()) {
-      reading.error = in.error();
-      return reading;
-    }
-  }
-  {
-    // The high ranges print the world fields' limits (the maximum less 1); the values matter.
-    int32_t mins[3], maxs[3], values[3];
-    LineReader in(8, lines[7]);
-    in.Literal("  High ranges for the box size [");
-    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a high range")) {
-      reading.error = in.error();
-      return reading;
-    }
-    int32_t* high[3] = {&c.spHighX, &c.spHighY, &c.spHighZ};
-    for (int32_t axis = 0; axis < dimension; ++axis) *high[axis] = values[axis];
-  }
-  {
-    LineReader variable(9, lines[8]);
-    variable.Literal("  Variable size of boxes: ");
-    variable.YesNo(&c.cbBoxSize, "the variable size");
-    LineReader nonZero(10, lines[9]);
-    nonZero.Literal("  Non-zero size of boxes: ");
-    nonZero.YesNo(&c.cbVarBoxSize, "non-zero boxes");
-    if (variable.failed() || nonZero.failed()) {
-      reading.error = variable.failed() ? variable.error() : nonZero.error();
-      return reading;
-    }
-  }
-  {
-    const std::string_view line = lines[10];
-    LineReader in(11, line);
-    in.Literal("  Distribution: ");
-    if (line == "  Distribution: Uniform") {
-      c.rbDist = 0;
-    } else if (line.starts_with("  Distribution: Gauss")) {
-      c.rbDist = 1;
-      in.Literal("Gauss (Mean: ");
-      in.Until(", Sigma: ", &c.edMean, "the Gauss mean");
-      in.Literal(", Sigma: ");
-      in.Until(")", &c.edSigma, "the Gauss sigma");
-      in.Literal(")");
-      if (in.End() && (!IsGaussText(c.edMean) || !IsGaussText(c.edSigma))) {
-        reading.error = "line 11: the Gauss mean and sigma must be numbers in '" +
-                        std::string(line) + "'";
-        return reading;
-      }
-    } else if (line.starts_with("  Distribution: Skewed")) {
-      c.rbDist = 2;
-      int32_t p = 0;
-      in.Literal("Skewed (p: ");
-      in.Int(&p, "the exponent");
-      in.Literal(")");
-      if (in.End() && p != 1 && p != 2) {
-        reading.error = "line 11: the exponent must be 1 or 2 in '" + std::string(line) + "'";
-        return reading;
-      }
-      c.rgExponent = p - 1;
-    } else {
-      in.Literal("Uniform, Gauss or Skewed");
-    }
-    if (in.failed()) {
-      reading.error = in.error();
-      return reading;
-    }
-  }
-  {
-    LineReader in(12, lines[11]);
-    in.Literal("  Seed [1..65535]: ");
-    in.Int(&c.spSeed, "the seed");
-    if (!in.End()) {
-      reading.error = in.error();
-      return reading;
-    }
-  }
-  {
-    LineReader in(13, lines[12]);
-    in.Literal("  Output Filename: ");
-    in.Rest(&c.edfName);
-    if (in.failed()) {
-      reading.error = in.error();
-      return reading;
-    }
-  }
-  if (!fixed(14, "") || !fixed(15, "Start of Dataset:") || !fixed(16, "")) return reading;
-  reading.controls = std::move(c);
+  reading.error = ReadHeaderLines(lines, c);
+  if (reading.error.empty()) reading.controls = std::move(c);
   return reading;
 }
 

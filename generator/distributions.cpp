@@ -105,7 +105,7 @@ int32_t SkewedInt(RandomSource& random, int32_t p, float n) { return SkewedLaw(p
 
 CoordinateLaw::CoordinateLaw(int32_t kind, int32_t n, float param1, float param2)
     : kind_(kind), n_(n), param1_(param1), param2_(param2) {
-  if (kind_ == kSkewed) skewed_.emplace_back(TruncToInt(param1_), static_cast<float>(n_));
+  if (kind_ == kSkewed) skewed_.emplace(TruncToInt(param1_), static_cast<float>(n_));
 }
 
 int32_t CoordinateLaw::Draw(RandomSource& random) const {
@@ -119,7 +119,7 @@ int32_t CoordinateLaw::Draw(RandomSource& random) const {
       return std::min(k, n_);
     }
     case kSkewed:
-      return skewed_.front().Draw(random);
+      return skewed_->Draw(random);
     default:
       return 0;
   }

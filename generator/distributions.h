@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "generator/random_source.h"
@@ -60,7 +61,7 @@ class CoordinateLaw {
   int32_t n_;
   float param1_;
   float param2_;
-  std::vector<SkewedLaw> skewed_;  // one law for kind 2, none otherwise
+  std::optional<SkewedLaw> skewed_;  // for kind 2 only
 };
 
 // A coordinate of the given law, built anew for this one draw.

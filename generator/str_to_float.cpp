@@ -120,6 +120,11 @@ std::optional<long double> TryStrToFloat(std::string_view text,
   return value;
 }
 
+bool IsFiniteSingle(std::string_view text, std::string_view decimalSeparator) {
+  const auto value = TryStrToFloat(text, decimalSeparator);
+  return value && std::isfinite(static_cast<float>(*value));
+}
+
 long double StrToFloat(std::string_view text, std::string_view decimalSeparator) {
   const auto value = TryStrToFloat(text, decimalSeparator);
   if (!value) throw ConvertError(text);

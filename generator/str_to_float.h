@@ -26,6 +26,10 @@ class ConvertError : public std::runtime_error {
 // extended range is not a number.
 std::optional<long double> TryStrToFloat(std::string_view text, std::string_view decimalSeparator);
 
+// Whether text is a number whose value, held as a single (as a run holds the Gauss mean and
+// sigma), is finite: only such values print as numbers in a dataset header.
+bool IsFiniteSingle(std::string_view text, std::string_view decimalSeparator);
+
 // As TryStrToFloat, throwing ConvertError for text that is not a number.
 long double StrToFloat(std::string_view text, std::string_view decimalSeparator);
 

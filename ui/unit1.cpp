@@ -299,8 +299,8 @@ void TForm1::WireEvents() {
   Wire(rgBoxColour, &RadioGroup::Click, &TForm1::cbShowGridClick);
   Wire(suiButton1, &QPushButton::clicked, &TForm1::suiButton1Click);
   Wire(SavePicture1, &QAction::triggered, &TForm1::SavePicture1Click);
+  // SavePicture1 is enabled by the run that gives the area boxes to show (Button1Click).
   connect(PaintBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) {
-    SavePicture1->setEnabled(state_.sceneSettings.boxCount > 0);
     PopupMenu1->popup(PaintBox1->mapToGlobal(where));
   });
 }
