@@ -35,7 +35,7 @@ float UniformReal(RandomSource& random, float a, float b) {
   return static_cast<float>(product + static_cast<long double>(a));
 }
 
-int32_t GaussianInt(RandomSource& random, float mean, float sigma) {
+float GaussianDeviate(RandomSource& random) {
   float w1;
   float s;
   for (;;) {
@@ -49,7 +49,11 @@ int32_t GaussianInt(RandomSource& random, float mean, float sigma) {
   }
   const long double logarithm = std::log(static_cast<long double>(static_cast<double>(s)));
   const double f = static_cast<double>(logarithm * -2.0L / static_cast<long double>(s));
-  const float z = static_cast<float>(std::sqrt(static_cast<long double>(f)) * w1);
+  return static_cast<float>(std::sqrt(static_cast<long double>(f)) * w1);
+}
+
+int32_t GaussianInt(RandomSource& random, float mean, float sigma) {
+  const float z = GaussianDeviate(random);
   const float g = static_cast<float>(static_cast<long double>(z) * sigma + mean);
   return TruncToInt(g);
 }
@@ -101,7 +105,9 @@ int32_t SkewedLaw::Draw(RandomSource& random) const {
   return static_cast<int32_t>(index + 1);
 }
 
-int32_t SkewedInt(RandomSource& random, int32_t p, float n) { return SkewedLaw(p, n).Draw(random); }
+int32_t SkewedInt(RandomSource& random, int32_t p, float n) {
+  return SkewedLaw(p, n).Draw(random);
+}
 
 CoordinateLaw::CoordinateLaw(int32_t kind, int32_t n, float param1, float param2)
     : kind_(kind), n_(n), param1_(param1), param2_(param2) {

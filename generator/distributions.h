@@ -12,14 +12,29 @@
 
 namespace pelmora {
 
-// Distribution kinds, as the items of the distribution choice.
-enum DistributionKind : int32_t { kUniform = 0, kGauss = 1, kSkewed = 2 };
+// Distribution kinds: 0 to 2 are the items of the window's distribution choice; 3 to 7 are the
+// families of pelmora-gen and the library (generator/families.h).
+enum DistributionKind : int32_t {
+  kUniform = 0,
+  kGauss = 1,
+  kSkewed = 2,
+  kDiagonal = 3,
+  kBit = 4,
+  kSierpinski = 5,
+  kClustered = 6,
+  kParcel = 7,
+};
 
 // A single strictly between a and b before the final rounding, which can make it equal a bound.
 // Draws one Next31, and again on the rare draws whose quotient rounds to 0 or 1.
 float UniformReal(RandomSource& random, float a, float b);
 
-// A normally distributed integer by the polar method, keeping one deviate; not clamped.
+// A standard normal deviate by the polar method, keeping one deviate of the pair: z of
+// GaussianInt, a single. Draws at least two UniformReal(-1, 1), in pairs.
+float GaussianDeviate(RandomSource& random);
+
+// A normally distributed integer, TruncToInt(z x sigma + mean) for z = GaussianDeviate, the
+// product and sum in extended precision and rounded to single; not clamped.
 int32_t GaussianInt(RandomSource& random, float mean, float sigma);
 
 // The law of SkewedInt for one exponent p and world size n: P(r) proportional to 1/r^p, found
