@@ -14,8 +14,8 @@
 #include "drawing/svg_canvas.h"
 #include "generator/dataset_file.h"
 #include "generator/generation_run.h"
-#include "ui/raster/painter_canvas.h"
-#include "ui/raster/raster_canvas.h"
+#include "raster/painter_canvas.h"
+#include "raster/raster_canvas.h"
 
 namespace pelmora {
 namespace {

@@ -13,8 +13,8 @@
 
 #include "drawing/scene.h"
 #include "drawing/svg_canvas.h"
-#include "ui/raster/painter_canvas.h"
-#include "ui/raster/raster_canvas.h"
+#include "raster/painter_canvas.h"
+#include "raster/raster_canvas.h"
 
 namespace pelmora {
 

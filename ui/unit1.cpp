@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "raster/raster_canvas.h"
 #include "ui/application.h"
-#include "ui/raster/raster_canvas.h"
 
 namespace pelmora {
 
@@ -300,9 +300,8 @@ void TForm1::WireEvents() {
   Wire(suiButton1, &QPushButton::clicked, &TForm1::suiButton1Click);
   Wire(SavePicture1, &QAction::triggered, &TForm1::SavePicture1Click);
   // SavePicture1 is enabled by the run that gives the area boxes to show (Button1Click).
-  connect(PaintBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& where) {
-    PopupMenu1->popup(PaintBox1->mapToGlobal(where));
-  });
+  connect(PaintBox1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& where) { PopupMenu1->popup(PaintBox1->mapToGlobal(where)); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -432,8 +431,7 @@ void TForm1::SavePicture1Click(QObject* /*sender*/) {
 
 void TForm1::DrawSceneOnPaintBox() {
   const DrawSettings settings = ReadDrawSettings();
-  lastRedraw_ = RedrawStart{state_.randomSource, settings, PaintBox1->Width(),
-                            PaintBox1->Height()};
+  lastRedraw_ = RedrawStart{state_.randomSource, settings, PaintBox1->Width(), PaintBox1->Height()};
   RasterCanvas canvas(PaintBox1->NewPicture(), PaintBox1->font());
   cdBoxColour->SetColor(DrawScene(canvas, PaintBox1->Width(), PaintBox1->Height(), settings,
                                   state_.boxTable, state_.sceneSettings, state_.randomSource));

@@ -12,10 +12,10 @@
 
 #include "drawing/scene.h"
 #include "drawing/svg_canvas.h"
+#include "raster/painter_canvas.h"
+#include "raster/raster_canvas.h"
 #include "tests/drawing/test_runs.h"
 #include "tests/generator/temp_folder.h"
-#include "ui/raster/painter_canvas.h"
-#include "ui/raster/raster_canvas.h"
 
 namespace pelmora {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/raster/raster_canvas.h"
+#include "raster/raster_canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "drawing/scene.h"
+#include "raster/painter_canvas.h"
 #include "tests/drawing/test_runs.h"
-#include "ui/raster/painter_canvas.h"
 
 namespace pelmora {
 namespace {

@@ -23,10 +23,10 @@
 
 #include "drawing/scene.h"
 #include "drawing/svg_canvas.h"
+#include "raster/raster_canvas.h"
 #include "tests/ui/fake_dialogs.h"
 #include "tests/ui/ui_testing.h"
 #include "ui/application.h"
-#include "ui/raster/raster_canvas.h"
 #include "ui/unit1.h"
 
 namespace pelmora {

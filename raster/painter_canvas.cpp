@@ -1,4 +1,4 @@
-#include "ui/raster/painter_canvas.h"
+#include "raster/painter_canvas.h"
 
 #include <QPen>
 #include <QPoint>

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "drawing/canvas.h"
-#include "ui/raster/painter_canvas.h"
+#include "raster/painter_canvas.h"
 
 namespace pelmora {
 

@@ -1,9 +1,9 @@
-#include "ui/raster/raster_canvas.h"
+#include "raster/raster_canvas.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "ui/raster/rasterize.h"
+#include "raster/rasterize.h"
 
 namespace pelmora {
 
