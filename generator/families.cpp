@@ -77,34 +77,67 @@ bool IsFamily(int32_t kind) {
   return kind >= kDiagonal && kind <= kParcel;
 }
 
-std::optional<FamilySettingError> CheckFamilySettings(const FamilySettings& s) {
-  const auto within = [](double value, double low, double high) {
-    return value >= low && value <= high;
-  };
-  const auto positive = [](double value) { return value > 0.0 && std::isfinite(value); };
-  if (!within(s.diagonalFraction, 0.0, 1.0)) {
-    return FamilySettingError{"diagonal-fraction", "a number from 0 to 1"};
+namespace {
+
+// Each setting with its range, in the order of FamilySettings.
+struct SettingRule {
+  const char* name;
+  const char* accepted;
+  bool (*holds)(const FamilySettings&);
+};
+
+bool Within(double value, double low, double high) {
+  return value >= low && value <= high;
+}
+bool Positive(double value) {
+  return value > 0.0 && std::isfinite(value);
+}
+
+constexpr SettingRule kSettingRules[] = {
+    {"diagonal-fraction", "a number from 0 to 1",
+     [](const FamilySettings& s) { return Within(s.diagonalFraction, 0.0, 1.0); }},
+    {"diagonal-width", "a number greater than 0",
+     [](const FamilySettings& s) { return Positive(s.diagonalWidth); }},
+    {"bit-probability", "a number from 0 to 1",
+     [](const FamilySettings& s) { return Within(s.bitProbability, 0.0, 1.0); }},
+    {"bit-digits", "a whole number from 1 to 30",
+     [](const FamilySettings& s) { return s.bitDigits >= 1 && s.bitDigits <= kMaxBitDigits; }},
+    {"clusters", "a whole number from 1 to 100000",
+     [](const FamilySettings& s) { return s.clusters >= 1 && s.clusters <= kMaxClusters; }},
+    {"cluster-sigma", "a number greater than 0",
+     [](const FamilySettings& s) { return Positive(s.clusterSigma); }},
+    {"parcel-split", "a number greater than 0 and less than 0.5",
+     [](const FamilySettings& s) { return s.parcelSplit > 0.0 && s.parcelSplit < 0.5; }},
+    {"parcel-dither", "a number from 0 to 1",
+     [](const FamilySettings& s) { return Within(s.parcelDither, 0.0, 1.0); }},
+};
+
+constexpr const char* kKindNames[] = {"uniform", "gauss",      "skewed",    "diagonal",
+                                      "bit",     "sierpinski", "clustered", "parcel"};
+
+}  // namespace
+
+std::optional<FamilySettingError> CheckFamilySettings(const FamilySettings& settings) {
+  for (const SettingRule& rule : kSettingRules) {
+    if (!rule.holds(settings)) return FamilySettingError{rule.name, rule.accepted};
   }
-  if (!positive(s.diagonalWidth)) {
-    return FamilySettingError{"diagonal-width", "a number greater than 0"};
+  return std::nullopt;
+}
+
+std::string_view FamilySettingAccepts(std::string_view name) {
+  for (const SettingRule& rule : kSettingRules) {
+    if (name == rule.name) return rule.accepted;
   }
-  if (!within(s.bitProbability, 0.0, 1.0)) {
-    return FamilySettingError{"bit-probability", "a number from 0 to 1"};
-  }
-  if (s.bitDigits < 1 || s.bitDigits > kMaxBitDigits) {
-    return FamilySettingError{"bit-digits", "a whole number from 1 to 30"};
-  }
-  if (s.clusters < 1 || s.clusters > kMaxClusters) {
-    return FamilySettingError{"clusters", "a whole number from 1 to 100000"};
-  }
-  if (!positive(s.clusterSigma)) {
-    return FamilySettingError{"cluster-sigma", "a number greater than 0"};
-  }
-  if (!(s.parcelSplit > 0.0 && s.parcelSplit < 0.5)) {
-    return FamilySettingError{"parcel-split", "a number greater than 0 and less than 0.5"};
-  }
-  if (!within(s.parcelDither, 0.0, 1.0)) {
-    return FamilySettingError{"parcel-dither", "a number from 0 to 1"};
+  return std::string_view();
+}
+
+const char* DistributionKindName(int32_t kind) {
+  return kind >= 0 && kind <= kParcel ? kKindNames[kind] : nullptr;
+}
+
+std::optional<int32_t> DistributionKindNamed(std::string_view name) {
+  for (int32_t kind = 0; kind <= kParcel; ++kind) {
+    if (name == kKindNames[kind]) return kind;
   }
   return std::nullopt;
 }

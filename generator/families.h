@@ -76,6 +76,14 @@ struct FamilySettingError {
 // Every setting is checked, whatever the family (the defaults are good).
 std::optional<FamilySettingError> CheckFamilySettings(const FamilySettings& settings);
 
+// What the setting of that name accepts ("a number from 0 to 1"); empty for an unknown name.
+std::string_view FamilySettingAccepts(std::string_view name);
+
+// Every distribution kind by the name pelmora-gen and the library give it: "uniform", "gauss",
+// "skewed", "diagonal", "bit", "sierpinski", "clustered", "parcel"; null for no kind.
+const char* DistributionKindName(int32_t kind);
+std::optional<int32_t> DistributionKindNamed(std::string_view name);
+
 // A real setting as text: digits with an optional full stop and digits ("0.25", "3", "0.5"),
 // nothing else; none when the text is not such a number or is not finite as a double. The
 // value is the double nearest to the decimal.
