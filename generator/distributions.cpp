@@ -1,6 +1,7 @@
 #include "generator/distributions.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "generator/numeric.h"
@@ -35,12 +36,13 @@ float UniformReal(RandomSource& random, float a, float b) {
   return static_cast<float>(product + static_cast<long double>(a));
 }
 
-float GaussianDeviate(RandomSource& random) {
+std::array<float, 2> GaussianPair(RandomSource& random) {
   float w1;
+  float w2;
   float s;
   for (;;) {
     w1 = SymmetricUnit(random);
-    const float w2 = SymmetricUnit(random);
+    w2 = SymmetricUnit(random);
     const long double ww1 = static_cast<long double>(w1) * w1;
     const long double ww2 = static_cast<long double>(w2) * w2;
     s = static_cast<float>(ww1 + ww2);
@@ -49,7 +51,12 @@ float GaussianDeviate(RandomSource& random) {
   }
   const long double logarithm = std::log(static_cast<long double>(static_cast<double>(s)));
   const double f = static_cast<double>(logarithm * -2.0L / static_cast<long double>(s));
-  return static_cast<float>(std::sqrt(static_cast<long double>(f)) * w1);
+  const long double root = std::sqrt(static_cast<long double>(f));
+  return {static_cast<float>(root * w1), static_cast<float>(root * w2)};
+}
+
+float GaussianDeviate(RandomSource& random) {
+  return GaussianPair(random)[0];
 }
 
 int32_t GaussianInt(RandomSource& random, float mean, float sigma) {

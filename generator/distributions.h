@@ -4,6 +4,7 @@
 // one place and not in another changes which boxes a seed makes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -29,8 +30,12 @@ enum DistributionKind : int32_t {
 // Draws one Next31, and again on the rare draws whose quotient rounds to 0 or 1.
 float UniformReal(RandomSource& random, float a, float b);
 
-// A standard normal deviate by the polar method, keeping one deviate of the pair: z of
-// GaussianInt, a single. Draws at least two UniformReal(-1, 1), in pairs.
+// Both standard normal deviates of one pair of the polar method: w1 x sqrt(f) and
+// w2 x sqrt(f), each product in extended precision rounded to single. Draws at least two
+// UniformReal(-1, 1), in pairs, until a pair lies inside the unit circle.
+std::array<float, 2> GaussianPair(RandomSource& random);
+
+// The first deviate of GaussianPair: z of GaussianInt.
 float GaussianDeviate(RandomSource& random);
 
 // A normally distributed integer, TruncToInt(z x sigma + mean) for z = GaussianDeviate, the

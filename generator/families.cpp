@@ -142,6 +142,22 @@ std::optional<int32_t> DistributionKindNamed(std::string_view name) {
   return std::nullopt;
 }
 
+std::string FamilyRefusal(int32_t kind, const FamilySettings& settings, int32_t dimension,
+                          const int32_t world[3], int64_t boxCount, bool zeroSizeAllowed) {
+  if (!IsFamily(kind)) return std::string();
+  if (const auto error = CheckFamilySettings(settings)) {
+    return "--" + error->name + ": expected " + error->accepted;
+  }
+  if (kind == kSierpinski && dimension == 1) {
+    return "The sierpinski distribution needs 2 or 3 dimensions: the chaos game needs a plane "
+           "or space.";
+  }
+  if (kind == kParcel && !ParcelBoxes::Fits(dimension, world, boxCount, zeroSizeAllowed)) {
+    return ParcelBoxes::TooSmallMessage(dimension, world, boxCount);
+  }
+  return std::string();
+}
+
 std::optional<double> ParseFamilyReal(std::string_view text) {
   size_t i = 0;
   size_t digits = 0;
@@ -226,8 +242,10 @@ bool PointFamily::DrawUnit(RandomSource& random) {
     }
     case kClustered: {
       const auto& centre = centres_[static_cast<size_t>(random.Below(settings_.clusters))];
+      std::array<float, 2> pair = {0.0f, 0.0f};
       for (int32_t axis = 0; axis < dimension_; ++axis) {
-        const double z = GaussianDeviate(random);
+        if (axis % 2 == 0) pair = GaussianPair(random);
+        const double z = pair[axis % 2];
         point_[axis] = centre[axis] + z * settings_.clusterSigma;
       }
       return InsideUnitCube(point_, dimension_);

@@ -5,7 +5,7 @@
 // Precision. Every value a family computes is an IEEE 754 double, formed by +, -, x, / and
 // square root, each correctly rounded to nearest (ties to even), and by integer arithmetic; the
 // build forbids fused multiply-adds. So a family's boxes are the same on every platform. Normal
-// deviates are GaussianDeviate's (the polar method of GaussianInt).
+// deviates are the polar method's of GaussianInt (GaussianDeviate, GaussianPair).
 //
 // Unit draws. U is one Next31 scaled by 2^-31: a double in [0, 1 - 2^-31], exact.
 //
@@ -28,8 +28,10 @@
 //              every axis. Points are counted per attempt, so a refused box still moves the
 //              game on. Never refused by the family.
 //  clustered:  before the first point, K centres, each U on x, y, z of the dimension. A point:
-//              one Below(K) chooses a centre, then one deviate z per axis in order, the
-//              coordinate centre + z x S. A point outside [0, 1) on any axis is refused.
+//              one Below(K) chooses a centre, then deviates z for x, y, z in order, the
+//              coordinate centre + z x S: both deviates of one GaussianPair serve x and y, a
+//              second pair z (its other deviate unused), one pair in 1D. A point outside [0, 1)
+//              on any axis is refused.
 //  parcel:     see ParcelBoxes.
 // A refused point is a refused attempt of the run: the next attempt draws a new point.
 #pragma once
@@ -92,6 +94,12 @@ std::optional<double> ParseFamilyReal(std::string_view text);
 // The shortest decimal (no exponent) that ParseFamilyReal reads back as exactly value.
 // REQUIRES: value finite and >= 0.
 std::string FormatFamilyReal(double value);
+
+// Why a run of this kind cannot go ahead, before anything is written: a family setting out of
+// its range ("--clusters: expected a whole number from 1 to 100000, got '0'"), sierpinski in
+// 1D, or a world too small for boxCount parcel boxes; empty when it can (and for kinds 0..2).
+std::string FamilyRefusal(int32_t kind, const FamilySettings& settings, int32_t dimension,
+                          const int32_t world[3], int64_t boxCount, bool zeroSizeAllowed);
 
 // 1 + floor(u x size), the product rounded to double; size for u >= 1. REQUIRES: u >= 0,
 // size >= 1.

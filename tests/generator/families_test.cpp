@@ -46,8 +46,8 @@ TEST(FamiliesTest, FirstCornersAfterSeedOne) {
       // The corners in order, then midpoints: (1/2 + 1, sqrt(3)/2 + 0) / 2 ...
       {kSierpinski, 2, {{1, 1, 0}, {1000, 1, 0}, {501, 867, 0}, {751, 434, 0}, {376, 217, 0}}},
       {kSierpinski, 3, {{1, 1, 1}, {1000, 1, 1}, {501, 867, 1}, {501, 289, 817}, {751, 145, 409}}},
-      {kClustered, 2, {{892, 268, 0}, {55, 81, 0}, {79, 84, 0}, {674, 327, 0}, {369, 94, 0}}},
-      {kClustered, 3, {{976, 444, 793}, {970, 952, 241}, {282, 52, 64}}},
+      {kClustered, 2, {{892, 275, 0}, {408, 961, 0}, {368, 83, 0}, {866, 271, 0}, {793, 698, 0}}},
+      {kClustered, 3, {{976, 460, 789}, {674, 300, 906}, {651, 492, 72}}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE("kind " + std::to_string(row.kind) + ", " + std::to_string(row.dimension) + "D");
