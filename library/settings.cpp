@@ -1,0 +1,161 @@
+#include "pelmora/settings.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "generator/str_to_float.h"
+#include "library/settings_controls.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr const char* kDistributionNames[] = {"uniform", "gauss", "skewed"};
+
+std::string Accepted(std::string_view option) {
+  const std::string sizes =
+      "one to three whole numbers X,Y,Z from 1 to " + std::to_string(kMaxWorldSize);
+  if (option == "dimension") return "1, 2 or 3";
+  if (option == "world" || option == "high") return sizes;
+  if (option == "boxes") return "a whole number from 1 to " + std::to_string(kMaxBoxes);
+  if (option == "distribution") return "uniform, gauss or skewed";
+  if (option == "mean") return "a number with at most two decimals, such as 350 or 350.25";
+  if (option == "sigma") return "a number with at most two decimals, such as 100 or 80.5";
+  if (option == "exponent") return "1 or 2";
+  if (option == "seed") return "a whole number from 1 to " + std::to_string(kMaxSeed);
+  return "a valid value";
+}
+
+std::string Triple(const std::array<int32_t, 3>& values) {
+  return std::to_string(values[0]) + "," + std::to_string(values[1]) + "," +
+         std::to_string(values[2]);
+}
+
+bool InRange(int32_t value, int32_t min, int32_t max) {
+  return value >= min && value <= max;
+}
+
+// A real as a message shows it: the shortest text that reads back as the same double.
+std::string RealText(double value) {
+  if (std::isnan(value)) return "nan";
+  char text[400];
+  const auto [end, error] =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  return error == std::errc() ? std::string(text, end) : std::string("?");
+}
+
+// The double nearest a decimal text with a full stop, or NaN (which Validate refuses).
+double ParseReal(std::string_view text) {
+  double value = NAN;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() ? value : NAN;
+}
+
+}  // namespace
+
+const char* DistributionName(Distribution distribution) {
+  const auto index = static_cast<int32_t>(distribution);
+  return index >= 0 && index < 3 ? kDistributionNames[index] : nullptr;
+}
+
+std::optional<Distribution> ParseDistribution(std::string_view name) {
+  for (int32_t index = 0; index < 3; ++index) {
+    if (name == kDistributionNames[index]) return static_cast<Distribution>(index);
+  }
+  return std::nullopt;
+}
+
+std::string ExpectedMessage(std::string_view option, std::string_view got) {
+  return "--" + std::string(option) + ": expected " + Accepted(option) + ", got '" +
+         std::string(got) + "'";
+}
+
+std::optional<std::string> TwoDecimalText(double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  std::string text = RealText(value);
+  const size_t point = text.find('.');
+  if (point != std::string::npos && text.size() - point - 1 > 2) return std::nullopt;
+  if (!IsFiniteSingle(text, ".")) return std::nullopt;
+  return text;
+}
+
+Status Validate(const Settings& s) {
+  if (!InRange(s.dimension, 1, 3)) {
+    return Status::Error(ExpectedMessage("dimension", std::to_string(s.dimension)));
+  }
+  for (int32_t size : s.world) {
+    if (!InRange(size, 1, kMaxWorldSize)) {
+      return Status::Error(ExpectedMessage("world", Triple(s.world)));
+    }
+  }
+  if (!InRange(s.boxes, 1, kMaxBoxes)) {
+    return Status::Error(ExpectedMessage("boxes", std::to_string(s.boxes)));
+  }
+  for (int32_t size : s.high) {
+    if (!InRange(size, 1, kMaxWorldSize)) {
+      return Status::Error(ExpectedMessage("high", Triple(s.high)));
+    }
+  }
+  if (DistributionName(s.distribution) == nullptr) {
+    return Status::Error(
+        ExpectedMessage("distribution", std::to_string(static_cast<int32_t>(s.distribution))));
+  }
+  if (!TwoDecimalText(s.mean)) return Status::Error(ExpectedMessage("mean", RealText(s.mean)));
+  if (!TwoDecimalText(s.sigma)) return Status::Error(ExpectedMessage("sigma", RealText(s.sigma)));
+  if (!InRange(s.exponent, 1, 2)) {
+    return Status::Error(ExpectedMessage("exponent", std::to_string(s.exponent)));
+  }
+  if (!InRange(s.seed, 1, kMaxSeed)) {
+    return Status::Error(ExpectedMessage("seed", std::to_string(s.seed)));
+  }
+  for (int32_t axis = 0; axis < 3; ++axis) {
+    if (s.high[axis] >= s.world[axis]) return Status::Error(kRangeMessage);
+  }
+  return Status::Ok();
+}
+
+GeneratorControls ToControls(const Settings& s) {
+  GeneratorControls c;
+  c.rgDimension = s.dimension - 1;
+  c.spWorldX.value = s.world[0];
+  c.spWorldY.value = s.world[1];
+  c.spWorldZ.value = s.world[2];
+  c.spBoxes.value = s.boxes;
+  c.spHighX = s.high[0];
+  c.spHighY = s.high[1];
+  c.spHighZ = s.high[2];
+  c.cbBoxSize = s.variable;
+  c.cbVarBoxSize = !s.allowZeroSize;
+  c.rbDist = static_cast<int32_t>(s.distribution);
+  c.edMean = TwoDecimalText(s.mean).value_or("");
+  c.edSigma = TwoDecimalText(s.sigma).value_or("");
+  c.rgExponent = s.exponent - 1;
+  c.rbSeedConstant = true;
+  c.spSeed = s.seed;
+  c.decimalSeparator = ".";
+  return c;
+}
+
+Settings FromControls(const GeneratorControls& c) {
+  Settings s;
+  s.dimension = c.rgDimension + 1;
+  const int32_t world[3] = {c.spWorldX.value, c.spWorldY.value, c.spWorldZ.value};
+  const int32_t high[3] = {c.spHighX, c.spHighY, c.spHighZ};
+  for (int32_t axis = 0; axis < s.dimension && axis < 3; ++axis) {
+    s.world[axis] = world[axis];
+    s.high[axis] = high[axis];
+  }
+  s.boxes = c.spBoxes.value;
+  s.variable = c.cbBoxSize;
+  s.allowZeroSize = !c.cbVarBoxSize;
+  s.distribution = static_cast<Distribution>(c.rbDist);
+  // A header prints the mean and sigma with two decimals: the double nearest that text.
+  s.mean = ParseReal(c.edMean);
+  s.sigma = ParseReal(c.edSigma);
+  s.exponent = c.rgExponent + 1;
+  s.seed = c.spSeed;
+  return s;
+}
+
+}  // namespace pelmora
