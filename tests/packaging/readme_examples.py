@@ -1,9 +1,11 @@
-"""Runs every example of the README that follows a line "<!-- tested -->", each in a fresh folder,
+"""Runs every example of the README that follows a line "<!-- tested -->" (or "<!-- tested KIND
+-->" for a block that needs what KIND needs), each in a fresh folder,
 against the build installed into a fresh prefix (its programs first on PATH, its pkg-config file,
 CMake package and Python module found there): a ```sh block with sh, a ```cpp block compiled
 with c++ and pkg-config's flags for pelmora and run, a ```python block with the Python given.
-An example fails the test when it exits non-zero.
-Usage: readme_examples.py README BUILD [PYTHON]"""
+KINDS (such as sh,cpp,python) says which kinds run. An example fails the test when it exits
+non-zero.
+Usage: readme_examples.py README BUILD KINDS [PYTHON]"""
 import glob
 import os
 import re
@@ -11,10 +13,10 @@ import subprocess
 import sys
 import tempfile
 
-readme, build = sys.argv[1], sys.argv[2]
-python = sys.argv[3] if len(sys.argv) > 3 else sys.executable
+readme, build, kinds = sys.argv[1], sys.argv[2], sys.argv[3].split(",")
+python = sys.argv[4] if len(sys.argv) > 4 else sys.executable
 text = open(readme, encoding="utf-8").read()
-blocks = re.findall(r"<!-- tested -->\s*\n```(sh|cpp|python)\n(.*?)```", text, re.S)
+blocks = re.findall(r"<!-- tested(?: (\w+))? -->\s*\n```(sh|cpp|python)\n(.*?)```", text, re.S)
 if not blocks:
     sys.exit("no tested examples found in " + readme)
 
@@ -36,7 +38,10 @@ with tempfile.TemporaryDirectory() as prefix:
                              " -o example\n./example"],
         "python": lambda code: [python, "-c", code],
     }
-    for number, (kind, block) in enumerate(blocks, 1):
+    for number, (needs, kind, block) in enumerate(blocks, 1):
+        if (needs or kind) not in kinds:
+            print(f"--- example {number} ({kind}) not run in this build ---")
+            continue
         with tempfile.TemporaryDirectory() as folder:
             result = subprocess.run(runners[kind](block), cwd=folder, env=env,
                                     capture_output=True, text=True, timeout=300)
