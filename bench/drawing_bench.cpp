@@ -1,6 +1,6 @@
-// Full redraws of 100000 3D boxes at the default sizes on the start size of the drawing area
-// (603 x 586), as every keystroke in a draw setting costs one: the plain QPainter drawings
-// against RasterCanvas, and the SVG picture.
+// Full redraws of 100000 boxes at the default sizes on the start size of the drawing area
+// (603 x 586), as every keystroke in a draw setting costs one: the window's redraw in every mode,
+// and for 3D boxes the plain QPainter drawings against RasterCanvas, and the SVG picture.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -23,23 +23,27 @@ namespace {
 constexpr int kWidth = 603;
 constexpr int kHeight = 586;
 
-// The run every benchmark draws: seed 1, the window's start settings but 100000 boxes.
-const GeneratorState& Run() {
-  static const std::unique_ptr<GeneratorState> state = [] {
-    auto s = std::make_unique<GeneratorState>();
-    GeneratorControls controls;
-    controls.rbSeedConstant = true;
-    controls.spSeed = 1;
-    controls.spBoxes.value = 100000;
-    std::string dataset;
-    RunServices services;
-    services.openDataset = [&dataset](const std::string&, std::string*) {
-      return std::make_unique<MemorySink>(&dataset);
-    };
-    if (GenerateDataset(controls, *s, services).end != RunEnd::kCompleted) std::abort();
-    return s;
-  }();
-  return *state;
+// The runs the benchmarks draw: seed 1, the window's start settings but 100000 boxes, in each
+// dimension (0, 1, 2 for 1D, 2D, 3D).
+std::unique_ptr<GeneratorState> MakeRun(int32_t dimension) {
+  auto s = std::make_unique<GeneratorState>();
+  GeneratorControls controls;
+  controls.rbSeedConstant = true;
+  controls.spSeed = 1;
+  controls.spBoxes.value = 100000;
+  controls.rgDimension = dimension;
+  std::string dataset;
+  RunServices services;
+  services.openDataset = [&dataset](const std::string&, std::string*) {
+    return std::make_unique<MemorySink>(&dataset);
+  };
+  if (GenerateDataset(controls, *s, services).end != RunEnd::kCompleted) std::abort();
+  return s;
+}
+
+const GeneratorState& Run(int32_t dimension = 2) {
+  static const std::unique_ptr<GeneratorState> runs[3] = {MakeRun(0), MakeRun(1), MakeRun(2)};
+  return *runs[dimension];
 }
 
 // The first way one would write it: every face a generic QPainter polygon with pen and brush,
@@ -133,6 +137,30 @@ void BM_RedrawSvgCanvas(benchmark::State& benchState) {
   }
   benchState.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
+
+// The window's redraw in every mode: RasterCanvas on the start size of the drawing area, with
+// the dimension (1..3), filled or outlined, constant or random colours, and "Attempt to show 3D
+// world" with delta 50 or not.
+void BM_RedrawMode(benchmark::State& benchState) {
+  const GeneratorState& state = Run(static_cast<int32_t>(benchState.range(0)) - 1);
+  DrawSettings settings;
+  settings.cbColouredBoxes = benchState.range(1) != 0;
+  settings.rgBoxColour = benchState.range(2) != 0 ? 1 : 0;
+  settings.cbShow3D = benchState.range(3) != 0;
+  settings.spDelta = 50;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  RandomSource random = state.randomSource;
+  for (auto _ : benchState) {
+    RasterCanvas canvas(image, PaintBoxFont());
+    DrawScene(canvas, kWidth, kHeight, settings, state.boxTable, state.sceneSettings, random);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+BENCHMARK(BM_RedrawMode)
+    ->ArgNames({"dim", "filled", "random", "persp"})
+    ->ArgsProduct({{1, 2, 3}, {1, 0}, {0, 1}, {0}})
+    ->ArgsProduct({{3}, {1, 0}, {0, 1}, {1}})
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_RedrawNaiveQPainter)->ArgName("filled")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawPainterCanvas)->ArgName("filled")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);

@@ -11,7 +11,10 @@ float ScaleFactor(int32_t pixels, int32_t worldSize) {
 
 void BoxScaling::DrawBox(const BoxPoints& points, Canvas& canvas, bool filled,
                          Colour colour) const {
-  canvas.SetBrushColour(colour);
+  DrawScaledBox(Scale(points), canvas, filled, colour);
+}
+
+BoxPoints BoxScaling::Scale(const BoxPoints& points) const {
   // The product of a 32-bit integer and a single is exact in extended precision.
   const long double sx = sx_;
   const long double sy = sy_;
@@ -19,7 +22,15 @@ void BoxScaling::DrawBox(const BoxPoints& points, Canvas& canvas, bool filled,
   for (int i = 0; i < 8; ++i) {
     scaled[i] = {TruncToInt(points[i].x * sx), TruncToInt(points[i].y * sy)};
   }
-  for (const auto& face : kBoxFaces) {
+  return scaled;
+}
+
+void DrawScaledBox(const BoxPoints& scaled, Canvas& canvas, bool filled, Colour colour,
+                   uint32_t faces) {
+  canvas.SetBrushColour(colour);
+  for (size_t f = 0; f < kBoxFaces.size(); ++f) {
+    if ((faces >> f & 1) == 0) continue;
+    const auto& face = kBoxFaces[f];
     DrawBoxFace(scaled, face[0], face[1], face[2], face[3], filled, canvas);
   }
 }

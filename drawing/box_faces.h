@@ -37,6 +37,9 @@ class BoxScaling {
   // brush is set to colour in both modes. The pen is not touched.
   void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour) const;
 
+  // The points scaled as DrawBox scales them, in canvas pixels.
+  BoxPoints Scale(const BoxPoints& points) const;
+
  private:
   float sx_;
   float sy_;
@@ -45,6 +48,11 @@ class BoxScaling {
 // One box through a BoxScaling of this world and paint box.
 void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour, int32_t worldX,
              int32_t worldY, int32_t width, int32_t height);
+
+// The faces of scaled points as BoxScaling::DrawBox draws them, but only those whose bit
+// (1 << face number in kBoxFaces) is set in faces; the brush is set to colour all the same.
+void DrawScaledBox(const BoxPoints& scaled, Canvas& canvas, bool filled, Colour colour,
+                   uint32_t faces = 0x3F);
 
 // One face through the scaled points a, b, c, d: a polygon through the four when filled,
 // otherwise a polyline a, b, c, d, a. REQUIRES: a, b, c, d in 0..7.

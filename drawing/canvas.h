@@ -64,6 +64,12 @@ class Canvas {
   // Segments through the points in order, each drawn as LineTo draws it (its end point left
   // out), with the pen; not filled, not closed. Neither uses nor moves the current position.
   virtual void Polyline(std::span<const CanvasPoint> points) = 0;
+
+  // For a raster whose pixels every figure simply replaces, so that what a later figure paints
+  // over leaves no trace: its width and height in pixels. A redraw may then leave out figures
+  // that later ones cover entirely, with the same picture. {0, 0} (the default) for a canvas
+  // that must see every figure, such as a vector picture.
+  virtual CanvasPoint RasterSize() const { return {}; }
 };
 
 }  // namespace pelmora

@@ -1,10 +1,75 @@
 #include "drawing/scene.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "drawing/cover_mask.h"
 #include "generator/numeric.h"
 
 namespace pelmora {
+
+namespace {
+
+// A picked box as the redraw draws it, and which of its faces are drawn.
+struct PickedBox {
+  BoxPoints scaled;
+  Colour colour;
+  uint32_t faces;
+};
+
+// Boxes with a corner farther out than this are always drawn in full and cover nothing: how
+// QPainter draws such figures is not looked into here.
+constexpr int32_t kFarOut = 1 << 20;
+
+bool NearTheRaster(const BoxPoints& scaled) {
+  return std::all_of(scaled.begin(), scaled.end(), [](CanvasPoint p) {
+    return p.x > -kFarOut && p.x < kFarOut && p.y > -kFarOut && p.y < kFarOut;
+  });
+}
+
+// The inclusive bounding box of the given corners, one pixel wider on every side: no pixel of
+// their lines or fill lies outside it. REQUIRES: the corners near the raster.
+template <size_t N>
+bool FootprintCovered(CoverMask& mask, const BoxPoints& scaled, const std::array<int, N>& corners) {
+  int32_t left = scaled[corners[0]].x;
+  int32_t right = left;
+  int32_t top = scaled[corners[0]].y;
+  int32_t bottom = top;
+  for (const int c : corners) {
+    left = std::min(left, scaled[c].x);
+    right = std::max(right, scaled[c].x);
+    top = std::min(top, scaled[c].y);
+    bottom = std::max(bottom, scaled[c].y);
+  }
+  return mask.Covers(left - 1, top - 1, right + 1, bottom + 1);
+}
+
+constexpr std::array<int, 8> kAllCorners = {0, 1, 2, 3, 4, 5, 6, 7};
+
+// Filled boxes on a raster: every box paints the whole of its outline's hull, so a face whose
+// pixels the later boxes all paint over is left out. The boxes are projected first, in table
+// order with their random draws; then, from the last box back, each face is kept only when
+// part of it may still show; then the kept faces are drawn in table order.
+void DrawFilledBoxesOnRaster(Canvas& canvas, CanvasPoint size, std::vector<PickedBox>& boxes) {
+  CoverMask mask(size.x, size.y);
+  for (auto box = boxes.rbegin(); box != boxes.rend(); ++box) {
+    box->faces = 0;
+    if (!NearTheRaster(box->scaled)) {
+      box->faces = 0x3F;
+      continue;
+    }
+    if (FootprintCovered(mask, box->scaled, kAllCorners)) continue;
+    for (size_t f = 0; f < kBoxFaces.size(); ++f) {
+      if (!FootprintCovered(mask, box->scaled, kBoxFaces[f])) box->faces |= 1u << f;
+    }
+    mask.AddHullInterior(box->scaled);
+  }
+  for (const PickedBox& box : boxes) {
+    if (box.faces != 0) DrawScaledBox(box.scaled, canvas, true, box.colour, box.faces);
+  }
+}
+
+}  // namespace
 
 void ClearDrawingArea(Canvas& canvas, int32_t width, int32_t height) {
   canvas.SetBrushColour(kWhite);
@@ -28,16 +93,25 @@ Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettin
   const BoxProjection projection(scene.theta, settings.cbShow3D,
                                  static_cast<double>(settings.spDelta), scene.worldY);
   const BoxScaling scaling(scene.worldX, scene.worldY, width, height);
+  const CanvasPoint raster = canvas.RasterSize();
+  const bool leaveOutCovered = settings.cbColouredBoxes && raster.x > 0 && raster.y > 0;
+  std::vector<PickedBox> picked;
   const int32_t last = std::min(scene.boxCount, BoxTable::kCapacity);
   for (int32_t i = 1; i <= last; ++i) {
     accumulator = static_cast<float>(static_cast<long double>(accumulator) + step);
     if (accumulator < 1.0f) continue;
     if (randomColour) colour = static_cast<Colour>(random.Next31()) & 0xFFFFFFu;
     if (const auto points = projection.Project(boxTable[i], random)) {
-      scaling.DrawBox(*points, canvas, settings.cbColouredBoxes, colour);
+      if (leaveOutCovered) {
+        if (picked.empty()) picked.reserve(static_cast<size_t>(last - i + 1));
+        picked.push_back({scaling.Scale(*points), colour, 0});
+      } else {
+        scaling.DrawBox(*points, canvas, settings.cbColouredBoxes, colour);
+      }
     }
     accumulator = static_cast<float>(static_cast<long double>(accumulator) - 1.0L);
   }
+  if (leaveOutCovered) DrawFilledBoxesOnRaster(canvas, raster, picked);
   return colour;
 }
 

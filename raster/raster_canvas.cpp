@@ -59,6 +59,10 @@ bool RasterCanvas::AllInside(std::span<const CanvasPoint> points) const {
   return true;
 }
 
+CanvasPoint RasterCanvas::RasterSize() const {
+  return fast_ ? CanvasPoint{width_, height_} : CanvasPoint{};
+}
+
 void RasterCanvas::SetBrushColour(Colour colour) {
   brushPixel_ = ImagePixelOf(colour);
   painter_.SetBrushColour(colour);

@@ -30,6 +30,9 @@ class RasterCanvas final : public Canvas {
   void TextOut(int32_t x, int32_t y, std::string_view text) override;
   void Polygon(std::span<const CanvasPoint> points) override;
   void Polyline(std::span<const CanvasPoint> points) override;
+  // The image's size while it is drawn by the routines of this canvas, whose pixels each
+  // replace what was there; {0, 0} for an image drawn through QPainter.
+  CanvasPoint RasterSize() const override;
 
  private:
   bool Inside(CanvasPoint p) const {
