@@ -6,7 +6,7 @@ namespace pelmora {
 
 float ScaleFactor(int32_t pixels, int32_t worldSize) {
   if (worldSize == 0) return 0.0f;
-  return static_cast<float>((static_cast<long double>(pixels) - 30.0L) / worldSize);
+  return static_cast<float>((Extended(pixels) - 30) / worldSize);
 }
 
 void BoxScaling::DrawBox(const BoxPoints& points, Canvas& canvas, bool filled,
@@ -16,8 +16,8 @@ void BoxScaling::DrawBox(const BoxPoints& points, Canvas& canvas, bool filled,
 
 BoxPoints BoxScaling::Scale(const BoxPoints& points) const {
   // The product of a 32-bit integer and a single is exact in extended precision.
-  const long double sx = sx_;
-  const long double sy = sy_;
+  const Extended sx = sx_;
+  const Extended sy = sy_;
   BoxPoints scaled;
   for (int i = 0; i < 8; ++i) {
     scaled[i] = {TruncToInt(points[i].x * sx), TruncToInt(points[i].y * sy)};

@@ -1,14 +1,13 @@
 #include "drawing/box_projection.h"
 
-#include <cmath>
-
+#include "generator/extended_math.h"
 #include "generator/numeric.h"
 
 namespace pelmora {
 
 BoxProjection::BoxProjection(double theta, bool perspective, double delta, int32_t worldY)
-    : cosTheta_(std::cos(static_cast<long double>(theta))),
-      sinTheta_(std::sin(static_cast<long double>(theta))),
+    : cosTheta_(Cos(theta)),
+      sinTheta_(Sin(theta)),
       perspective_(perspective),
       delta_(delta),
       worldY_(worldY) {}
@@ -26,16 +25,15 @@ std::optional<BoxPoints> BoxProjection::Project(const BoxRecord& box, RandomSour
     }
     for (int i = 0; i < 8; ++i) {
       const Point3D& c = box.corners[i];
-      const long double z = c.z;
-      points[i] = {TruncToInt(static_cast<long double>(c.x) * delta_ / z),
-                   TruncToInt(static_cast<long double>(c.y) * delta_ / z)};
+      const Extended z = c.z;
+      points[i] = {TruncToInt(Extended(c.x) * delta_ / z), TruncToInt(Extended(c.y) * delta_ / z)};
     }
     return points;
   }
-  const long double z0 = box.corners[0].z;
+  const Extended z0 = box.corners[0].z;
   for (int i = 0; i < 8; ++i) {
     const Point3D& c = box.corners[i];
-    const long double depth = c.z - z0;
+    const Extended depth = c.z - z0;
     points[i] = {TruncToInt(c.x + cosTheta_ * depth), TruncToInt(c.y + sinTheta_ * depth)};
   }
   return points;

@@ -7,6 +7,7 @@
 
 #include "drawing/canvas.h"
 #include "generator/box_table.h"
+#include "generator/extended.h"
 #include "generator/random_source.h"
 
 namespace pelmora {
@@ -29,8 +30,8 @@ class BoxProjection {
   std::optional<BoxPoints> Project(const BoxRecord& box, RandomSource& random) const;
 
  private:
-  long double cosTheta_;
-  long double sinTheta_;
+  Extended cosTheta_;
+  Extended sinTheta_;
   bool perspective_;
   double delta_;
   int32_t worldY_;

@@ -15,12 +15,12 @@ class LineFamily {
   LineFamily(int32_t count, int32_t worldSize, int32_t extent)
       : count_(count),
         worldSize_(worldSize),
-        spacing_(static_cast<long double>(static_cast<float>(extent)) / count) {}
+        spacing_(Extended(static_cast<float>(extent)) / count) {}
 
   // The pixel row (column) of line k. Never wraps: |spacing * k| stays below |extent|.
   int32_t Position(int32_t k) const { return TruncToInt(spacing_ * k); }
   // Where the label of line k starts across the line: one pixel past it.
-  int32_t LabelPosition(int32_t k) const { return TruncToInt(spacing_ * k + 1.0L); }
+  int32_t LabelPosition(int32_t k) const { return TruncToInt(spacing_ * k + 1); }
   std::string Label(int32_t k) const {
     return std::to_string(WrapDiv(WrapMul(k, worldSize_), count_));
   }
@@ -48,7 +48,7 @@ class LineFamily {
  private:
   int32_t count_;
   int32_t worldSize_;
-  long double spacing_;
+  Extended spacing_;
 };
 
 }  // namespace

@@ -85,7 +85,7 @@ Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettin
   }
 
   // Both held as singles: which boxes a percentage picks follows from their rounding.
-  const float step = static_cast<float>(static_cast<long double>(settings.spPercent) / 100.0L);
+  const float step = static_cast<float>(Extended(settings.spPercent) / 100);
   float accumulator = 0.0f;
 
   const bool randomColour = settings.rgBoxColour == 1;
@@ -98,7 +98,7 @@ Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettin
   std::vector<PickedBox> picked;
   const int32_t last = std::min(scene.boxCount, BoxTable::kCapacity);
   for (int32_t i = 1; i <= last; ++i) {
-    accumulator = static_cast<float>(static_cast<long double>(accumulator) + step);
+    accumulator = static_cast<float>(Extended(accumulator) + step);
     if (accumulator < 1.0f) continue;
     if (randomColour) colour = static_cast<Colour>(random.Next31()) & 0xFFFFFFu;
     if (const auto points = projection.Project(boxTable[i], random)) {
@@ -109,7 +109,7 @@ Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettin
         scaling.DrawBox(*points, canvas, settings.cbColouredBoxes, colour);
       }
     }
-    accumulator = static_cast<float>(static_cast<long double>(accumulator) - 1.0L);
+    accumulator = static_cast<float>(Extended(accumulator) - 1);
   }
   if (leaveOutCovered) DrawFilledBoxesOnRaster(canvas, raster, picked);
   return colour;

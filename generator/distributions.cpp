@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
+#include "generator/extended_math.h"
 #include "generator/numeric.h"
 
 namespace pelmora {
@@ -31,9 +31,9 @@ float SymmetricUnit(RandomSource& random) {
 
 float UniformReal(RandomSource& random, float a, float b) {
   const float u = UnitDraw(random);
-  const long double difference = static_cast<long double>(b) - static_cast<long double>(a);
-  const long double product = difference * static_cast<long double>(u);
-  return static_cast<float>(product + static_cast<long double>(a));
+  const Extended difference = Extended(b) - Extended(a);
+  const Extended product = difference * u;
+  return static_cast<float>(product + a);
 }
 
 std::array<float, 2> GaussianPair(RandomSource& random) {
@@ -43,15 +43,15 @@ std::array<float, 2> GaussianPair(RandomSource& random) {
   for (;;) {
     w1 = SymmetricUnit(random);
     w2 = SymmetricUnit(random);
-    const long double ww1 = static_cast<long double>(w1) * w1;
-    const long double ww2 = static_cast<long double>(w2) * w2;
+    const Extended ww1 = Extended(w1) * w1;
+    const Extended ww2 = Extended(w2) * w2;
     s = static_cast<float>(ww1 + ww2);
     // s = 0 (both uniforms exactly 0, about one pair in 5e14) has no logarithm: draw anew too.
     if (s < 1.0f && s != 0.0f) break;
   }
-  const long double logarithm = std::log(static_cast<long double>(static_cast<double>(s)));
-  const double f = static_cast<double>(logarithm * -2.0L / static_cast<long double>(s));
-  const long double root = std::sqrt(static_cast<long double>(f));
+  const Extended logarithm = Log(static_cast<double>(s));
+  const double f = static_cast<double>(logarithm * -2 / s);
+  const Extended root = Sqrt(f);
   return {static_cast<float>(root * w1), static_cast<float>(root * w2)};
 }
 
@@ -61,15 +61,15 @@ float GaussianDeviate(RandomSource& random) {
 
 int32_t GaussianInt(RandomSource& random, float mean, float sigma) {
   const float z = GaussianDeviate(random);
-  const float g = static_cast<float>(static_cast<long double>(z) * sigma + mean);
+  const float g = static_cast<float>(Extended(z) * sigma + mean);
   return TruncToInt(g);
 }
 
 namespace {
 
 // The term 1/i^p of both running sums, in extended precision.
-long double SkewTerm(int64_t i, int32_t p) {
-  return 1.0L / PowInt(static_cast<long double>(i), p);
+Extended SkewTerm(int64_t i, int32_t p) {
+  return Extended(1) / PowInt(i, p);
 }
 
 }  // namespace
@@ -80,8 +80,8 @@ SkewedLaw::SkewedLaw(int32_t p, float n) {
   // rounding is monotonic, so once a term no longer moves the total no later term does: the
   // loop may stop there with the same total as the full loop (for p = 2 at i = 4096).
   float total = 0.0f;
-  for (int64_t i = 1; static_cast<long double>(i) <= static_cast<long double>(n); ++i) {
-    const float next = static_cast<float>(static_cast<long double>(total) + SkewTerm(i, p));
+  for (int64_t i = 1; Extended(i) <= n; ++i) {
+    const float next = static_cast<float>(Extended(total) + SkewTerm(i, p));
     if (next == total) break;
     total = next;
   }
@@ -93,7 +93,7 @@ SkewedLaw::SkewedLaw(int32_t p, float n) {
   double acc = 1.0;
   acc_.push_back(acc);
   for (int64_t r = 2; acc < goal; ++r) {
-    const double next = static_cast<double>(static_cast<long double>(acc) + SkewTerm(r, p));
+    const double next = static_cast<double>(Extended(acc) + SkewTerm(r, p));
     if (next == acc) break;
     acc = next;
     acc_.push_back(acc);

@@ -1,17 +1,15 @@
 // Number conventions shared by the generator and the drawing.
 //
-// Extended precision is the x87 80-bit format (`long double` with a 64-bit significand on x86-64).
-// Arithmetic that a dataset depends on is written out in `long double` and rounded to float or
-// double exactly where a value is held so; the build sets -ffp-contract=off so that no fused
-// multiply-add skips a rounding.
+// Arithmetic that a dataset depends on is written out in Extended (extended.h) and rounded to
+// float or double exactly where a value is held so; the build sets -ffp-contract=off so that no
+// fused multiply-add skips a rounding of float or double arithmetic.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "Pelmora needs long double with a 64-bit significand (x87 extended precision)");
+#include "generator/extended.h"
+
 static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559,
               "Pelmora needs IEEE 754 single and double precision");
 
@@ -20,9 +18,8 @@ namespace pelmora {
 // A real to a signed 32-bit integer: truncation toward zero to a signed 64-bit integer, whose
 // low 32 bits, read as signed, are the result. NaN and |x| >= 2^63 give 0. Never fails.
 //   350.99 -> 350, -0.5 -> 0, 3000000000 -> -1294967296, 1e10 -> 1410065408.
-inline int32_t TruncToInt(long double x) {
-  if (!(std::fabs(x) < 0x1p63L)) return 0;
-  const auto wide = static_cast<int64_t>(x);
+inline int32_t TruncToInt(Extended x) {
+  const int64_t wide = TruncToInt64(x);
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(wide)));
 }
 
@@ -46,17 +43,17 @@ inline int32_t WrapDiv(int32_t a, int32_t b) {
 // x^p for an integral exponent, by repeated squaring and multiplication in extended precision;
 // exact wherever the result fits the 64-bit significand (i^1 and i^2 for every i the system uses).
 // A negative exponent gives 1 / x^|p|.
-inline long double PowInt(long double x, int64_t p) {
+inline Extended PowInt(Extended x, int64_t p) {
   const bool negative = p < 0;
   uint64_t e = negative ? 0 - static_cast<uint64_t>(p) : static_cast<uint64_t>(p);
-  long double result = 1.0L;
-  long double base = x;
+  Extended result = 1;
+  Extended base = x;
   while (e != 0) {
     if (e & 1u) result *= base;
     e >>= 1;
     if (e != 0) base *= base;
   }
-  return negative ? 1.0L / result : result;
+  return negative ? Extended(1) / result : result;
 }
 
 }  // namespace pelmora

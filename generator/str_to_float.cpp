@@ -22,8 +22,12 @@ ConvertError::ConvertError(std::string_view text)
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // For a neutral number text that is not zero: where its first significant digit stands, as
 // the power of ten just above it (1 for "1.5", 0 for "0.5", -2 for "0.005e0", 3 for "5e2"),
@@ -64,8 +68,7 @@ long long DecimalMagnitude(std::string_view neutral) {
 
 }  // namespace
 
-std::optional<long double> TryStrToFloat(std::string_view text,
-                                         std::string_view decimalSeparator) {
+std::optional<Extended> TryStrToFloat(std::string_view text, std::string_view decimalSeparator) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
 
@@ -113,11 +116,12 @@ std::optional<long double> TryStrToFloat(std::string_view text,
   const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
   if (error == std::errc::result_out_of_range) {
     // Too small to hold is zero (with its sign); too large is not a value.
-    if (DecimalMagnitude(neutral) <= 0) return neutral.front() == '-' ? -0.0L : 0.0L;
+    if (DecimalMagnitude(neutral) <= 0)
+      return Extended::FromLongDouble(neutral.front() == '-' ? -0.0L : 0.0L);
     return std::nullopt;
   }
   if (error != std::errc() || end != last || !std::isfinite(value)) return std::nullopt;
-  return value;
+  return Extended::FromLongDouble(value);
 }
 
 bool IsFiniteSingle(std::string_view text, std::string_view decimalSeparator) {
@@ -125,7 +129,7 @@ bool IsFiniteSingle(std::string_view text, std::string_view decimalSeparator) {
   return value && std::isfinite(static_cast<float>(*value));
 }
 
-long double StrToFloat(std::string_view text, std::string_view decimalSeparator) {
+Extended StrToFloat(std::string_view text, std::string_view decimalSeparator) {
   const auto value = TryStrToFloat(text, decimalSeparator);
   if (!value) throw ConvertError(text);
   return *value;

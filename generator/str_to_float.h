@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "generator/extended.h"
+
 namespace pelmora {
 
 // The conversion error: "'<text>' is not a valid floating point value".
@@ -24,13 +26,13 @@ class ConvertError : public std::runtime_error {
 // one side), and an optional exponent "e" or "E" with an optional sign and digits. The separator
 // is the user's (".", ",", or any other UTF-8 text); no thousands separators. A value beyond the
 // extended range is not a number.
-std::optional<long double> TryStrToFloat(std::string_view text, std::string_view decimalSeparator);
+std::optional<Extended> TryStrToFloat(std::string_view text, std::string_view decimalSeparator);
 
 // Whether text is a number whose value, held as a single (as a run holds the Gauss mean and
 // sigma), is finite: only such values print as numbers in a dataset header.
 bool IsFiniteSingle(std::string_view text, std::string_view decimalSeparator);
 
 // As TryStrToFloat, throwing ConvertError for text that is not a number.
-long double StrToFloat(std::string_view text, std::string_view decimalSeparator);
+Extended StrToFloat(std::string_view text, std::string_view decimalSeparator);
 
 }  // namespace pelmora

@@ -49,10 +49,10 @@ void NumberEdit::ReadText(const QString& text) {
     lastNumberText_ = text;
     return;
   }
-  const std::optional<long double> number =
+  const std::optional<Extended> number =
       TryStrToFloat(plain.toStdString(), decimalSeparator_.toStdString());
   if (number) {
-    value_ = *number;
+    value_ = static_cast<long double>(*number);
     lastNumberText_ = text;
     return;
   }

@@ -17,8 +17,8 @@ namespace pelmora {
 // The chance that one attempt fits on one axis, roughly, from the laws of the extent and of the
 // position: 0 where no attempt can fit.
 inline double AxisChance(const GeneratorControls& c, int32_t axis,
-                         const std::optional<long double>& mean,
-                         const std::optional<long double>& sigma) {
+                         const std::optional<Extended>& mean,
+                         const std::optional<Extended>& sigma) {
   const int32_t worlds[3] = {c.spWorldX.value, c.spWorldY.value, c.spWorldZ.value};
   const int32_t highs[3] = {c.spHighX, c.spHighY, c.spHighZ};
   const double w = worlds[axis];
@@ -41,7 +41,7 @@ inline double AxisChance(const GeneratorControls& c, int32_t axis,
   if (room < 1) return 0.0;
   double positionChance = 1.0;
   if (c.rbDist == kUniform) positionChance = room / w;
-  if (c.rbDist == kGauss && mean && sigma && std::fabs(*mean) < 0x1p31L) {
+  if (c.rbDist == kGauss && mean && sigma && Abs(*mean) < 0x1p31) {
     const double m = static_cast<double>(*mean);
     const double deviation = std::fabs(static_cast<double>(*sigma));
     positionChance = deviation == 0 ? (std::trunc(m) <= room ? 1.0 : 0.0)

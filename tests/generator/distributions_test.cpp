@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "generator/extended_math.h"
 #include "generator/numeric.h"
 #include "tests/generator/random_testing.h"
 
@@ -15,8 +16,8 @@ namespace {
 // SkewedInt read literally: the total formed anew on every call, then the linear search.
 int32_t LiteralSkewedInt(RandomSource& random, int32_t p, float n) {
   float total = 0.0f;
-  for (int64_t i = 1; static_cast<long double>(i) <= n; ++i) {
-    total = static_cast<float>(total + 1.0L / PowInt(static_cast<long double>(i), p));
+  for (int64_t i = 1; Extended(i) <= n; ++i) {
+    total = static_cast<float>(total + Extended(1) / PowInt(i, p));
   }
   const float u = UniformReal(random, 0.0f, 1.0f);
   const double target = static_cast<double>(u) * total;
@@ -24,7 +25,7 @@ int32_t LiteralSkewedInt(RandomSource& random, int32_t p, float n) {
   double acc = 1.0;
   while (acc < target) {
     ++r;
-    acc = static_cast<double>(acc + 1.0L / PowInt(static_cast<long double>(r), p));
+    acc = static_cast<double>(acc + Extended(1) / PowInt(r, p));
   }
   return r;
 }
@@ -34,9 +35,9 @@ float LiteralUniformReal(RandomSource& random, float a, float b) {
   float u;
   do {
     const int32_t r = random.Next31() % 0x7FFFFFFF;
-    u = static_cast<float>(static_cast<long double>(r) / 0x1p31L);
+    u = static_cast<float>(Extended(r) / 0x1p31);
   } while (u == 0.0f || u == 1.0f);
-  return static_cast<float>((static_cast<long double>(b) - a) * u + a);
+  return static_cast<float>((Extended(b) - a) * u + a);
 }
 
 int32_t LiteralGaussianInt(RandomSource& random, float mean, float sigma) {
@@ -45,11 +46,11 @@ int32_t LiteralGaussianInt(RandomSource& random, float mean, float sigma) {
   do {
     w1 = LiteralUniformReal(random, -1.0f, 1.0f);
     const float w2 = LiteralUniformReal(random, -1.0f, 1.0f);
-    s = static_cast<float>(static_cast<long double>(w1) * w1 + static_cast<long double>(w2) * w2);
+    s = static_cast<float>(Extended(w1) * w1 + Extended(w2) * w2);
   } while (s >= 1.0f || s == 0.0f);
-  const double f = static_cast<double>(std::log(static_cast<long double>(s)) * -2.0L / s);
-  const float z = static_cast<float>(std::sqrt(static_cast<long double>(f)) * w1);
-  return TruncToInt(static_cast<float>(static_cast<long double>(z) * sigma + mean));
+  const double f = static_cast<double>(Log(s) * -2 / s);
+  const float z = static_cast<float>(Sqrt(f) * w1);
+  return TruncToInt(static_cast<float>(Extended(z) * sigma + mean));
 }
 
 // The largest r that UniformReal accepts: u = 1 - 2^-24.
@@ -162,8 +163,8 @@ TEST(SkewedIntTest, LargestResults) {
     int32_t largest;
   };
   const Case cases[] = {
-      {1, 100.0f, 101},     {1, 700.0f, 701}, {1, 50000.0f, 49996}, {1, 100000.0f, 100071},
-      {2, 700.0f, 700},     {2, 4096.0f, 4788}, {2, 100000.0f, 4788},
+      {1, 100.0f, 101}, {1, 700.0f, 701},   {1, 50000.0f, 49996}, {1, 100000.0f, 100071},
+      {2, 700.0f, 700}, {2, 4096.0f, 4788}, {2, 100000.0f, 4788},
   };
   for (const Case& c : cases) {
     RandomSource random;
@@ -225,9 +226,8 @@ TEST(DrawCoordinateTest, GaussTailsCollectAtBothEnds) {
     float sigma;
     int32_t expected;
   };
-  const Case cases[] = {{-1000.0f, 10.0f, 1}, {1.99f, 0.0f, 1}, {2.0f, 0.0f, 2},
-                        {5000.0f, 10.0f, 700}, {2147483520.0f, 0.0f, 700},
-                        {3.0e9f, 0.0f, 1}};
+  const Case cases[] = {{-1000.0f, 10.0f, 1},  {1.99f, 0.0f, 1},           {2.0f, 0.0f, 2},
+                        {5000.0f, 10.0f, 700}, {2147483520.0f, 0.0f, 700}, {3.0e9f, 0.0f, 1}};
   for (const Case& c : cases) {
     RandomSource random(2);
     for (int i = 0; i < 50; ++i) {

@@ -93,23 +93,23 @@ TEST(RandomTestingTest, ForcedNext31IsReturnedNext) {
 
 TEST(TruncToIntTest, TruncatesTowardZeroAndWraps) {
   struct Case {
-    long double x;
+    double x;
     int32_t expected;
   };
   const Case cases[] = {
-      {350.99L, 350},
-      {-0.5L, 0},
-      {-350.99L, -350},
-      {3000000000.0L, -1294967296},
-      {1e10L, 1410065408},
-      {0x1p63L, 0},
-      {-0x1p63L, 0},
-      {0x1p63L - 1024.0L, -1024},  // low 32 bits 0xFFFFFC00
-      {std::numeric_limits<long double>::quiet_NaN(), 0},
-      {std::numeric_limits<long double>::infinity(), 0},
-      {-std::numeric_limits<long double>::infinity(), 0},
+      {350.99, 350},
+      {-0.5, 0},
+      {-350.99, -350},
+      {3000000000.0, -1294967296},
+      {1e10, 1410065408},
+      {0x1p63, 0},
+      {-0x1p63, 0},
+      {0x1p63 - 1024.0, -1024},  // low 32 bits 0xFFFFFC00
+      {std::numeric_limits<double>::quiet_NaN(), 0},
+      {std::numeric_limits<double>::infinity(), 0},
+      {-std::numeric_limits<double>::infinity(), 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(TruncToInt(c.x), c.expected) << static_cast<double>(c.x);
+  for (const Case& c : cases) EXPECT_EQ(TruncToInt(c.x), c.expected) << c.x;
 }
 
 }  // namespace

@@ -11,21 +11,24 @@ TEST(StrToFloatTest, ReadsNumbersInTheUsersFormat) {
   struct Case {
     const char* text;
     const char* separator;
-    long double expected;
+    Extended expected;
   };
   const Case cases[] = {
-      {"350", ".", 350.0L},
-      {"350.00", ".", 350.0L},
-      {"350,5", ",", 350.5L},
-      {"  -12.25  ", ".", -12.25L},
-      {"+7", ".", 7.0L},
-      {".5", ".", 0.5L},
-      {"5.", ".", 5.0L},
-      {"1e3", ".", 1000.0L},
-      {"2,5E-1", ",", 0.25L},
-      {"0.1", ".", 0.1L},  // the extended value nearest to one tenth
-      {"3\xD9\xAB" "5", "\xD9\xAB", 3.5L},  // a separator of several bytes (Arabic)
-      {"1e-5000", ".", 0.0L},
+      {"350", ".", 350.0},
+      {"350.00", ".", 350.0},
+      {"350,5", ",", 350.5},
+      {"  -12.25  ", ".", -12.25},
+      {"+7", ".", 7.0},
+      {".5", ".", 0.5},
+      {"5.", ".", 5.0},
+      {"1e3", ".", 1000.0},
+      {"2,5E-1", ",", 0.25},
+      // The extended value nearest to one tenth: 0xCCCCCCCCCCCCCCCD * 2^-67.
+      {"0.1", ".", Extended::FromBits({0xCCCCCCCCCCCCCCCDu, 0x3FFB})},
+      {"3\xD9\xAB"
+       "5",
+       "\xD9\xAB", 3.5},  // a separator of several bytes (Arabic)
+      {"1e-5000", ".", 0.0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(StrToFloat(c.text, c.separator), c.expected) << c.text;
@@ -38,11 +41,10 @@ TEST(StrToFloatTest, RejectsWhatIsNotANumber) {
     const char* separator;
   };
   const Case cases[] = {
-      {"", "."},        {" ", "."},        {"-", "."},         {".", "."},
-      {"abc", "."},     {"350,5", "."},    {"350.5", ","},     {"1.2.3", "."},
-      {"1,000.5", "."}, {"1e", "."},       {"1e+", "."},       {"12a", "."},
-      {"1e5000", "."},  {"inf", "."},      {"nan", "."},       {"0x10", "."},
-      {"1 2", "."},     {"--1", "."},
+      {"", "."},      {" ", "."},     {"-", "."},      {".", "."},       {"abc", "."},
+      {"350,5", "."}, {"350.5", ","}, {"1.2.3", "."},  {"1,000.5", "."}, {"1e", "."},
+      {"1e+", "."},   {"12a", "."},   {"1e5000", "."}, {"inf", "."},     {"nan", "."},
+      {"0x10", "."},  {"1 2", "."},   {"--1", "."},
   };
   for (const Case& c : cases) {
     EXPECT_FALSE(TryStrToFloat(c.text, c.separator).has_value()) << '"' << c.text << '"';
