@@ -12,8 +12,8 @@
 
 #include "drawing/scene.h"
 #include "drawing/svg_canvas.h"
-#include "generator/dataset_file.h"
 #include "generator/generation_run.h"
+#include "generator/output_file.h"
 #include "raster/painter_canvas.h"
 #include "raster/raster_canvas.h"
 
@@ -34,8 +34,8 @@ std::unique_ptr<GeneratorState> MakeRun(int32_t dimension) {
   controls.rgDimension = dimension;
   std::string dataset;
   RunServices services;
-  services.openDataset = [&dataset](const std::string&, std::string*) {
-    return std::make_unique<MemorySink>(&dataset);
+  services.openDataset = [&dataset](const std::string&) {
+    return std::make_unique<MemoryOutput>(&dataset);
   };
   if (GenerateDataset(controls, *s, services).end != RunEnd::kCompleted) std::abort();
   return s;

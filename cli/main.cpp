@@ -63,9 +63,9 @@ int Verify(const std::string& name, bool quiet) {
 }
 
 // The output a name stands for: "-" is standard output, anything else a file.
-std::unique_ptr<DatasetSink> OpenOutput(const std::string& name, std::string* error) {
-  if (name == "-") return OpenStandardOutput();
-  return OpenDatasetFile(name, error);
+std::unique_ptr<Output> OpenOutput(const std::string& name) {
+  if (name == "-") return OpenStandardOutput("dataset");
+  return OpenDatasetFile(name);
 }
 
 int Main(int argc, char** argv) {
@@ -96,7 +96,8 @@ int Main(int argc, char** argv) {
     std::error_code ignored;
     if (!o.outputGiven && o.generatorOptionGiven &&
         std::filesystem::equivalent(o.controls.edfName, from, ignored)) {
-      return Usage("--from: the header of '" + from + "' names that file itself as the output; "
+      return Usage("--from: the header of '" + from +
+                   "' names that file itself as the output; "
                    "name another output with -o, so the changed settings do not replace it");
     }
   }
@@ -107,8 +108,8 @@ int Main(int argc, char** argv) {
   services.openDataset = OpenOutput;
   std::string discarded;  // the dataset text of a run written in another format
   if (options.format != BoxFormat::kPelmora) {
-    services.openDataset = [&discarded](const std::string&, std::string*) {
-      return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&discarded));
+    services.openDataset = [&discarded](const std::string&) {
+      return std::make_unique<MemoryOutput>(&discarded);
     };
   }
 
@@ -117,10 +118,9 @@ int Main(int argc, char** argv) {
   if (result.end != RunEnd::kCompleted) return Failure(result.message);
 
   if (options.format != BoxFormat::kPelmora) {
-    std::string error;
-    std::unique_ptr<DatasetSink> sink = OpenOutput(options.controls.edfName, &error);
-    if (!sink) return Failure(error);
-    DatasetWriter out(*sink, LineEnds::kLf);
+    const std::unique_ptr<Output> output = OpenOutput(options.controls.edfName);
+    if (!output->status().ok()) return Failure(output->status().message());
+    DatasetWriter out(*output, LineEnds::kLf);
     const int32_t count = state->sceneSettings.boxCount;
     const int32_t dimension = options.controls.rgDimension + 1;
     if (options.format == BoxFormat::kCsv) {
@@ -128,12 +128,10 @@ int Main(int argc, char** argv) {
     } else {
       WriteBoxesWkt(state->boxTable, count, dimension, out);
     }
-    if (!out.Flush()) {
-      const std::string message = sink->Error();
-      sink->Discard();
-      return Failure(message);
+    if (const Status written = out.Flush(); !written.ok()) return Failure(written.message());
+    if (const Status committed = output->Commit(); !committed.ok()) {
+      return Failure(committed.message());
     }
-    if (!sink->Finish()) return Failure(sink->Error());
   }
 
   if (!options.quiet) {
@@ -162,4 +160,6 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace pelmora
 
-int main(int argc, char** argv) { return pelmora::Main(argc, argv); }
+int main(int argc, char** argv) {
+  return pelmora::Main(argc, argv);
+}

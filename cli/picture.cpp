@@ -1,5 +1,7 @@
 #include "cli/picture.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
@@ -13,6 +15,8 @@
 
 #include "drawing/scene.h"
 #include "drawing/svg_canvas.h"
+#include "generator/output_file.h"
+#include "generator/quoted.h"
 #include "raster/painter_canvas.h"
 #include "raster/raster_canvas.h"
 
@@ -21,7 +25,7 @@ namespace pelmora {
 namespace {
 
 std::string CannotWrite(const std::string& file, const std::string& reason) {
-  return "Cannot write the picture '" + file + "': " + reason;
+  return "Cannot write the picture " + QuoteName(file) + ": " + reason;
 }
 
 // Fonts need a QGuiApplication. pelmora-gen makes one only for a PNG, on the offscreen platform
@@ -69,30 +73,20 @@ class GuiApplicationForPng {
   std::string error_;
 };
 
+// Writes the picture's bytes through the output layer: replaced whole or not at all.
+bool WriteBytes(const std::string& file, std::string_view bytes, std::string* error) {
+  const std::unique_ptr<Output> output = OpenOutputFile(file, "picture");
+  output->Write(bytes);
+  const Status committed = output->Commit();
+  if (!committed.ok()) *error = committed.message();
+  return committed.ok();
+}
+
 bool WriteSvg(const PictureOptions& options, GeneratorState& state, std::string* error) {
   SvgCanvas canvas(options.width, options.height);
   DrawScene(canvas, options.width, options.height, options.draw, state.boxTable,
             state.sceneSettings, state.randomSource);
-  const std::string document = canvas.Document();
-
-  errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(options.file.c_str(), "wb"),
-                                                       &std::fclose);
-  if (!file) {
-    *error = CannotWrite(options.file, std::strerror(errno != 0 ? errno : EIO));
-    return false;
-  }
-  const bool written =
-      std::fwrite(document.data(), 1, document.size(), file.get()) == document.size();
-  const int writeError = errno;
-  const bool closed = std::fclose(file.release()) == 0;
-  if (!written || !closed) {
-    *error = CannotWrite(options.file, std::strerror(writeError != 0 ? writeError
-                                                     : errno != 0    ? errno
-                                                                     : EIO));
-    return false;
-  }
-  return true;
+  return WriteBytes(options.file, canvas.Document(), error);
 }
 
 bool WritePng(const PictureOptions& options, GeneratorState& state, std::string* error) {
@@ -114,12 +108,16 @@ bool WritePng(const PictureOptions& options, GeneratorState& state, std::string*
     DrawScene(canvas, options.width, options.height, options.draw, state.boxTable,
               state.sceneSettings, state.randomSource);
   }
-  QImageWriter writer(QString::fromStdString(options.file), "png");
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
   if (!writer.write(image)) {
     *error = CannotWrite(options.file, writer.errorString().toStdString());
     return false;
   }
-  return true;
+  return WriteBytes(options.file,
+                    std::string_view(png.constData(), static_cast<size_t>(png.size())), error);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "generator/box_table.h"
-#include "generator/dataset_file.h"
+#include "generator/dataset_writer.h"
 
 namespace pelmora {
 

@@ -39,8 +39,8 @@ Verification VerifyDataset(std::string_view bytes) {
   auto state = std::make_unique<GeneratorState>();
   RunServices services;
   std::string expected;
-  services.openDataset = [&expected](const std::string&, std::string*) {
-    return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&expected));
+  services.openDataset = [&expected](const std::string&) {
+    return std::make_unique<MemoryOutput>(&expected);
   };
   const RunResult run = GenerateDataset(*header.controls, *state, services);
   if (run.end != RunEnd::kCompleted) {
@@ -68,7 +68,8 @@ Verification VerifyDataset(std::string_view bytes) {
   const std::string_view expectedLine =
       at < expected.size() ? LineAt(expected, at) : std::string_view();
   if (at >= expected.size()) {
-    result.message = "line " + std::to_string(line) + " differs: the file goes on after \"End of "
+    result.message = "line " + std::to_string(line) +
+                     " differs: the file goes on after \"End of "
                      "dataset.\"";
   } else {
     result.message = "line " + std::to_string(line) + " differs: expected '" +

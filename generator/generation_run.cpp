@@ -89,7 +89,7 @@ std::string GenerateBoxes(const BoxRecipe& recipe, const CoordinateLaw* position
   CoordinateLaw extents[3] = {CoordinateLaw(kUniform, recipe.high[0], 0.0f, 0.0f),
                               CoordinateLaw(kUniform, recipe.high[1], 0.0f, 0.0f),
                               CoordinateLaw(kUniform, recipe.high[2], 0.0f, 0.0f)};
-  int64_t attempts = 0;       // refused in a row for the current box number
+  int64_t attempts = 0;      // refused in a row for the current box number
   int64_t refusedInRun = 0;  // refused in the whole run
   int32_t counter = 1;
   while (counter <= recipe.boxCount) {
@@ -161,7 +161,8 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
   }
   // Choices the window always holds; refused rather than guessed when a caller leaves them out.
   if (c.rgDimension < 0 || c.rgDimension > 2) return Refused("Choose a dimension: 1D, 2D or 3D.");
-  if (c.rbDist < 0 || c.rbDist > 2) return Refused("Choose a distribution: Uniform, Gauss or Skewed.");
+  if (c.rbDist < 0 || c.rbDist > 2)
+    return Refused("Choose a distribution: Uniform, Gauss or Skewed.");
   if (c.rbDist == kSkewed && (c.rgExponent < 0 || c.rgExponent > 1)) {
     return Refused("Choose an exponent for the skewed distribution: p = 1 or p = 2.");
   }
@@ -184,10 +185,9 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
   recipe.zeroSizeAllowed = !c.cbVarBoxSize;
 
   // 3. Open the output. Nothing reaches the named file unless the run completes.
-  std::string openError;
-  std::unique_ptr<DatasetSink> sink = services.openDataset(c.edfName, &openError);
-  if (sink == nullptr) return Failed(openError);
-  DatasetWriter out(*sink);
+  const std::unique_ptr<Output> output = services.openDataset(c.edfName);
+  if (!output->status().ok()) return Failed(output->status().message());
+  DatasetWriter out(*output);
 
   // 4. The header down to the "Non-zero size of boxes" line.
   WriteSettingsHeader(out, c, recipe.dimension);
@@ -203,7 +203,7 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
       param1 = static_cast<float>(StrToFloat(c.edMean, c.decimalSeparator));
       param2 = static_cast<float>(StrToFloat(c.edSigma, c.decimalSeparator));
     } catch (const ConvertError& error) {
-      sink->Discard();
+      output->Discard();
       return Failed(error.message());
     }
     out.Text("  Distribution: Gauss (Mean: ").Fixed2(param1).Text(", Sigma: ").Fixed2(param2);
@@ -220,7 +220,8 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
   if (c.rbSeedConstant) {
     seed = c.spSeed;
   } else {
-    random.Seed(static_cast<uint32_t>(WrapAdd(services.clockSeconds(), state.sceneSettings.lastSeed)));
+    random.Seed(
+        static_cast<uint32_t>(WrapAdd(services.clockSeconds(), state.sceneSettings.lastSeed)));
     seed = random.Next15() % 65535 + 1;  // 1..32768
   }
   random.Seed(static_cast<uint32_t>(seed));
@@ -246,18 +247,19 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
   const std::string placeError =
       GenerateBoxes(recipe, positions, services, random, state.pendingBoxes, out);
   if (!placeError.empty()) {
-    sink->Discard();
+    output->Discard();
     return Failed(placeError);
   }
 
   // 9. The footer, and the file complete and in place.
   out.Text("\nEnd of dataset.");
-  if (!out.Flush()) {
-    const std::string message = sink->Error();
-    sink->Discard();
-    return Failed(message);
+  if (const Status written = out.Flush(); !written.ok()) {
+    output->Discard();
+    return Failed(written.message());
   }
-  if (!sink->Finish()) return Failed(sink->Error());
+  if (const Status committed = output->Commit(); !committed.ok()) {
+    return Failed(committed.message());
+  }
 
   // The run completed: it now replaces the last run.
   // The pending table becomes the table; the entries above this run's count come over from

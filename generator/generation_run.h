@@ -8,7 +8,8 @@
 #include <string>
 
 #include "generator/box_table.h"
-#include "generator/dataset_file.h"
+#include "generator/dataset_writer.h"
+#include "generator/output_file.h"
 #include "generator/random_source.h"
 
 namespace pelmora {
@@ -68,11 +69,16 @@ struct GeneratorState {
   int32_t highestEntry = 0;
 };
 
-// The clock, the file system and the attempt limits, replaceable in tests.
+// The dataset file name through the output layer: "the dataset file 'name'" in messages.
+inline std::unique_ptr<Output> OpenDatasetFile(const std::string& name) {
+  return OpenOutputFile(name, "dataset file");
+}
+
+// The clock, the file system and the attempt limits, replaceable in tests. openDataset never
+// returns null: an output that cannot be opened says so by its status.
 struct RunServices {
   std::function<int32_t()> clockSeconds = ClockSeconds;
-  std::function<std::unique_ptr<DatasetSink>(const std::string& name, std::string* error)>
-      openDataset = OpenDatasetFile;
+  std::function<std::unique_ptr<Output>(const std::string& name)> openDataset = OpenDatasetFile;
   int64_t maxAttemptsPerBox = kMaxAttemptsPerBox;
   int64_t maxAttemptsPerRun = kMaxAttemptsPerRun;
 };

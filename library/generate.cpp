@@ -11,12 +11,16 @@ namespace pelmora {
 namespace {
 
 // The dataset text of a run whose boxes are wanted, not its file.
-class DiscardSink final : public DatasetSink {
+class DiscardOutput final : public Output {
  public:
-  bool Write(const char*, size_t) override { return true; }
-  bool Finish() override { return true; }
+  void Write(std::string_view) override {}
+  const Status& status() const override { return status_; }
+  Status Complete() override { return status_; }
+  Status Commit() override { return status_; }
   void Discard() noexcept override {}
-  std::string Error() const override { return std::string(); }
+
+ private:
+  Status status_;
 };
 
 }  // namespace
@@ -25,9 +29,7 @@ Status Generate(const Settings& settings, const BoxCallback& consumer) {
   if (Status valid = Validate(settings); !valid.ok()) return valid;
   auto state = std::make_unique<GeneratorState>();
   RunServices services;
-  services.openDataset = [](const std::string&, std::string*) {
-    return std::unique_ptr<DatasetSink>(std::make_unique<DiscardSink>());
-  };
+  services.openDataset = [](const std::string&) { return std::make_unique<DiscardOutput>(); };
   const RunResult run = GenerateDataset(ToControls(settings), *state, services);
   if (run.end != RunEnd::kCompleted) return Status::Error(run.message);
   for (int32_t number = 1; number <= state->sceneSettings.boxCount; ++number) {

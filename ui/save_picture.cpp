@@ -6,7 +6,7 @@
 #include <string>
 
 #include "drawing/svg_canvas.h"
-#include "generator/dataset_file.h"
+#include "generator/output_file.h"
 
 namespace pelmora {
 
@@ -46,16 +46,9 @@ QString SavePicture(const QString& file, const QImage& shown, const RedrawStart&
     }
     bytes.assign(png.constData(), static_cast<size_t>(png.size()));
   }
-  std::string error;
-  const std::unique_ptr<DatasetSink> sink = OpenOutputFile(file.toStdString(), &error, "picture");
-  if (!sink) return QString::fromStdString(error);
-  if (!sink->Write(bytes.data(), bytes.size())) {
-    const std::string message = sink->Error();
-    sink->Discard();
-    return QString::fromStdString(message);
-  }
-  if (!sink->Finish()) return QString::fromStdString(sink->Error());
-  return QString();
+  const std::unique_ptr<Output> output = OpenOutputFile(file.toStdString(), "picture");
+  output->Write(bytes);
+  return QString::fromStdString(output->Commit().message());
 }
 
 }  // namespace pelmora

@@ -110,10 +110,10 @@ TEST_F(PictureTest, UnwritablePictureIsAnError) {
         folder_.File("no such folder/picture") + (format == PictureFormat::kSvg ? ".svg" : ".png");
     std::string error;
     EXPECT_FALSE(WritePicture(options, *state, &error));
-    EXPECT_EQ(error.rfind("Cannot write the picture '" + options.file + "': ", 0), 0u) << error;
+    EXPECT_EQ(error.rfind("Cannot create the picture '" + options.file + "': ", 0), 0u) << error;
   }
   ASSERT_EQ(Run("--seed 1 --picture missing/x.png"), 1);
-  EXPECT_NE(Errors().find("pelmora-gen: Cannot write the picture 'missing/x.png': "),
+  EXPECT_NE(Errors().find("pelmora-gen: Cannot create the picture 'missing/x.png': "),
             std::string::npos)
       << Errors();
 }

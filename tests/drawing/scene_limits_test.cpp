@@ -62,8 +62,8 @@ std::unique_ptr<GeneratorState> LargestRun(int32_t dimension) {
   c.cbBoxSize = true;
   std::string file;
   RunServices services;
-  services.openDataset = [&file](const std::string&, std::string*) {
-    return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&file));
+  services.openDataset = [&file](const std::string&) {
+    return std::make_unique<MemoryOutput>(&file);
   };
   EXPECT_EQ(GenerateDataset(c, *state, services).end, RunEnd::kCompleted);
   return state;

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "generator/dataset_file.h"
 #include "generator/generation_run.h"
+#include "generator/output_file.h"
 
 namespace pelmora {
 
@@ -17,8 +17,8 @@ inline void CompleteRun(GeneratorControls controls, GeneratorState& state, int32
   controls.spSeed = seed;
   std::string dataset;
   RunServices services;
-  services.openDataset = [&dataset](const std::string&, std::string*) {
-    return std::make_unique<MemorySink>(&dataset);
+  services.openDataset = [&dataset](const std::string&) {
+    return std::make_unique<MemoryOutput>(&dataset);
   };
   const RunResult result = GenerateDataset(controls, state, services);
   ASSERT_EQ(result.end, RunEnd::kCompleted) << result.message;

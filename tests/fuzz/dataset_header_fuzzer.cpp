@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static GeneratorState* const state = new GeneratorState();  // the run reseeds it: no carry-over
   std::string made;
   RunServices services;
-  services.openDataset = [&made](const std::string&, std::string*) {
-    return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&made));
+  services.openDataset = [&made](const std::string&) {
+    return std::make_unique<MemoryOutput>(&made);
   };
   const RunResult run = GenerateDataset(c, *state, services);
   if (run.end != RunEnd::kCompleted) {

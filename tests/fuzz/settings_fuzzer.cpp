@@ -40,8 +40,8 @@
 #include "drawing/canvas.h"
 #include "drawing/scene.h"
 #include "generator/box_table.h"
-#include "generator/dataset_file.h"
 #include "generator/dataset_verify.h"
+#include "generator/dataset_writer.h"
 #include "generator/distributions.h"
 #include "generator/generation_run.h"
 #include "generator/numeric.h"
@@ -70,38 +70,43 @@ void Check(bool condition, const std::string& what) {
   if (!condition) Fail(what);
 }
 
-// The output of a run: kept in memory, failing on request at the n-th write or at Finish. What
-// a finished output holds replaces *destination, as a file replaces the earlier one.
-class FaultySink final : public DatasetSink {
+// The output of a run: kept in memory, failing on request at the n-th write or at Commit. What
+// a committed output holds replaces *destination, as a file replaces the earlier one.
+class FaultyOutput final : public Output {
  public:
   static constexpr const char* kError = "Cannot write the dataset file 'fuzz': injected failure";
 
-  FaultySink(std::string* destination, int failAtWrite, bool failAtFinish)
-      : destination_(destination), failAtWrite_(failAtWrite), failAtFinish_(failAtFinish) {}
+  FaultyOutput(std::string* destination, int failAtWrite, bool failAtCommit)
+      : destination_(destination), failAtWrite_(failAtWrite), failAtCommit_(failAtCommit) {}
 
-  bool Write(const char* data, size_t size) override {
-    if (finished_) Fail("a write after Finish");
-    if (++writes_ == failAtWrite_) return false;
-    pending_.append(data, size);
-    return true;
+  void Write(std::string_view bytes) override {
+    if (committed_) Fail("a write after Commit");
+    if (!status_.ok()) return;
+    if (++writes_ == failAtWrite_) {
+      status_ = Status::Error(kError);
+      return;
+    }
+    pending_.append(bytes);
   }
-  bool Finish() override {
-    if (finished_) Fail("Finish twice");
-    finished_ = true;
-    if (failAtFinish_) return false;
-    *destination_ = std::move(pending_);
-    return true;
+  const Status& status() const override { return status_; }
+  Status Complete() override { return status_; }
+  Status Commit() override {
+    if (committed_) Fail("Commit twice");
+    committed_ = true;
+    if (failAtCommit_ && status_.ok()) status_ = Status::Error(kError);
+    if (status_.ok()) *destination_ = std::move(pending_);
+    return status_;
   }
   void Discard() noexcept override { pending_.clear(); }
-  std::string Error() const override { return kError; }
 
  private:
   std::string* destination_;
   std::string pending_;
   int writes_ = 0;
   int failAtWrite_;
-  bool failAtFinish_;
-  bool finished_ = false;
+  bool failAtCommit_;
+  bool committed_ = false;
+  Status status_;
 };
 
 // An integer for a field with limits [min, max]: mostly inside, then the edges and just past
@@ -263,8 +268,8 @@ const Earlier& EarlierRun() {
     c.spSeed = 4711;
     auto* e = new Earlier();
     RunServices services;
-    services.openDataset = [e](const std::string&, std::string*) {
-      return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&e->file));
+    services.openDataset = [e](const std::string&) {
+      return std::make_unique<MemoryOutput>(&e->file);
     };
     if (GenerateDataset(c, State(), services).end != RunEnd::kCompleted) Fail("earlier run");
     for (int32_t i = 1; i <= kEarlierBoxes; ++i) e->boxes[i] = State().boxTable[i];
@@ -583,9 +588,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string file = earlier.file;
   RunServices services;
   services.clockSeconds = [clock] { return clock; };
-  services.openDataset = [&](const std::string&, std::string*) {
-    return std::unique_ptr<DatasetSink>(
-        std::make_unique<FaultySink>(&file, failAtWrite, failAtFinish));
+  services.openDataset = [&](const std::string&) {
+    return std::make_unique<FaultyOutput>(&file, failAtWrite, failAtFinish);
   };
   const RunResult result = GenerateDataset(c, state, services);
   if (slow) slowRuns.Spent(std::chrono::steady_clock::now() - started);
@@ -623,7 +627,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result.end == RunEnd::kFailed && (failAtWrite != 0 || failAtFinish) &&
         result.message.find("attempts") == std::string::npos &&
         result.message.find("floating point") == std::string::npos) {
-      Check(result.message == FaultySink::kError, "a failed output without its message");
+      Check(result.message == FaultyOutput::kError, "a failed output without its message");
     }
     CheckUnchanged(result, before, state, file);
   }

@@ -26,16 +26,16 @@ class BoxFormatsTest : public ::testing::Test {
     controls.spBoxes.value = 300;
     RunServices services;
     std::string dataset;
-    services.openDataset = [&dataset](const std::string&, std::string*) {
-      return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&dataset));
+    services.openDataset = [&dataset](const std::string&) {
+      return std::make_unique<MemoryOutput>(&dataset);
     };
     EXPECT_EQ(GenerateDataset(controls, *state_, services).end, RunEnd::kCompleted);
     std::string bytes;
-    MemorySink sink(&bytes);
-    DatasetWriter out(sink, LineEnds::kLf);
+    MemoryOutput output(&bytes);
+    DatasetWriter out(output, LineEnds::kLf);
     write(state_->boxTable, 300, dimension, out);
-    EXPECT_TRUE(out.Flush());
-    EXPECT_TRUE(sink.Finish());
+    EXPECT_TRUE(out.Flush().ok());
+    EXPECT_TRUE(output.Commit().ok());
     return bytes;
   }
 
@@ -112,8 +112,9 @@ TEST_F(BoxFormatsTest, WktParsesBackToTheBoxTable) {
         EXPECT_EQ(points, (std::vector<std::vector<int32_t>>{{e[0], 0}, {e[1], 0}}));
       } else if (dimension == 2) {
         EXPECT_EQ(match[2], "POLYGON");
-        EXPECT_EQ(points, (std::vector<std::vector<int32_t>>{
-                              {e[0], e[1]}, {e[2], e[1]}, {e[2], e[3]}, {e[0], e[3]}, {e[0], e[1]}}));
+        EXPECT_EQ(points,
+                  (std::vector<std::vector<int32_t>>{
+                      {e[0], e[1]}, {e[2], e[1]}, {e[2], e[3]}, {e[0], e[3]}, {e[0], e[1]}}));
       } else {
         EXPECT_EQ(match[2], "POLYHEDRALSURFACE Z");
         ASSERT_EQ(points.size(), 30u);  // six closed rings of five points

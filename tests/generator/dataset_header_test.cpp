@@ -15,8 +15,8 @@ namespace {
 std::string DatasetOf(const GeneratorControls& controls) {
   std::string bytes;
   RunServices services;
-  services.openDataset = [&bytes](const std::string&, std::string*) {
-    return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&bytes));
+  services.openDataset = [&bytes](const std::string&) {
+    return std::make_unique<MemoryOutput>(&bytes);
   };
   services.clockSeconds = [] { return 1234567; };
   auto state = std::make_unique<GeneratorState>();
@@ -88,8 +88,9 @@ TEST(DatasetHeaderTest, LinesThatDoNotReadNameTheLine) {
   const Case cases[] = {
       {"Pelmora 1.0", "Other 2.0", "line 1: expected 'Pelmora 1.0' in 'Other 2.0'"},
       {"Dimensions [1..3]: 3", "Dimensions [1..3]: 4", "line 4: the dimension must be 1, 2 or 3"},
-      {"700, 700, 50", "700, 700", "line 5: expected ', ' in "
-                                   "'  Size [1..100000, 1..100000, 1..100000]: 700, 700'"},
+      {"700, 700, 50", "700, 700",
+       "line 5: expected ', ' in "
+       "'  Size [1..100000, 1..100000, 1..100000]: 700, 700'"},
       {"created [1..100000]: 200", "created [1..100000]: lots",
        "line 7: cannot read the box count in '  Boxes created [1..100000]: lots'"},
       {"boxes: No", "boxes: Maybe",
@@ -98,8 +99,9 @@ TEST(DatasetHeaderTest, LinesThatDoNotReadNameTheLine) {
        "line 11: expected 'Uniform, Gauss or Skewed' in '  Distribution: Poisson'"},
       {"Seed [1..65535]: 1", "Seed [1..65535]: one",
        "line 12: cannot read the seed in '  Seed [1..65535]: one'"},
-      {"Start of Dataset:", "Start of Data:", "line 15: expected 'Start of Dataset:' in "
-                                              "'Start of Data:'"},
+      {"Start of Dataset:", "Start of Data:",
+       "line 15: expected 'Start of Dataset:' in "
+       "'Start of Data:'"},
   };
   for (const Case& c : cases) {
     std::string bad = good;
@@ -143,9 +145,11 @@ TEST(DatasetVerifyTest, ChangedTruncatedAndExtendedFiles) {
        "its header"},
       {"more after the footer", good + "\r\n", Verdict::kDiffers,
        "line 218 differs: the file goes on after \"End of dataset.\""},
-      {"LF line ends", [&] {
+      {"LF line ends",
+       [&] {
          std::string lf;
-         for (char ch : good) if (ch != '\r') lf += ch;
+         for (char ch : good)
+           if (ch != '\r') lf += ch;
          return lf;
        }(),
        Verdict::kDiffers, "line 1 differs: expected 'Pelmora 1.0', found 'Pelmora 1.0'"},
@@ -163,8 +167,9 @@ TEST(DatasetVerifyTest, ChangedTruncatedAndExtendedFiles) {
   refused.replace(refused.find(": 20, 20, 20"), 12, ": 20, 20, 50");
   const Verification v = VerifyDataset(refused);
   EXPECT_EQ(v.verdict, Verdict::kUnreadable);
-  EXPECT_EQ(v.message, "the settings of the header make no dataset: High ranges for boxes out "
-                       "of world range!");
+  EXPECT_EQ(v.message,
+            "the settings of the header make no dataset: High ranges for boxes out "
+            "of world range!");
 }
 
 }  // namespace

@@ -30,30 +30,31 @@ namespace fs = std::filesystem;
 struct OutputRecord {
   int writes = 0;
   int failedWrite = 0;  // the number of the first write that failed, 0 if none did
-  bool finishFailed = false;
+  bool commitFailed = false;
 };
 
 // Passes everything to the real output and notes in *record which call failed first.
-class SpySink final : public DatasetSink {
+class SpyOutput final : public Output {
  public:
-  SpySink(std::unique_ptr<DatasetSink> inner, OutputRecord* record)
+  SpyOutput(std::unique_ptr<Output> inner, OutputRecord* record)
       : inner_(std::move(inner)), record_(record) {}
-  bool Write(const char* data, size_t size) override {
+  void Write(std::string_view bytes) override {
     ++record_->writes;
-    const bool ok = inner_->Write(data, size);
-    if (!ok && record_->failedWrite == 0) record_->failedWrite = record_->writes;
-    return ok;
+    inner_->Write(bytes);
+    if (!inner_->status().ok() && record_->failedWrite == 0) record_->failedWrite = record_->writes;
   }
-  bool Finish() override {
-    const bool ok = inner_->Finish();
-    record_->finishFailed = !ok;
-    return ok;
+  const Status& status() const override { return inner_->status(); }
+  Status Complete() override { return inner_->Complete(); }
+  Status Commit() override {
+    const bool failedBefore = !inner_->status().ok();
+    Status committed = inner_->Commit();
+    record_->commitFailed = !failedBefore && !committed.ok();
+    return committed;
   }
   void Discard() noexcept override { inner_->Discard(); }
-  std::string Error() const override { return inner_->Error(); }
 
  private:
-  std::unique_ptr<DatasetSink> inner_;
+  std::unique_ptr<Output> inner_;
   OutputRecord* record_;
 };
 
@@ -86,11 +87,9 @@ class FaultTest : public ::testing::Test {
   FaultTest() {
     controls_.rbSeedConstant = true;
     controls_.edfName = folder_.File("Output.txt");
-    services_.openDataset = [this](const std::string& name, std::string* error) {
+    services_.openDataset = [this](const std::string& name) {
       output_ = OutputRecord();
-      std::unique_ptr<DatasetSink> inner = OpenDatasetFile(name, error);
-      if (inner == nullptr) return std::unique_ptr<DatasetSink>();
-      return std::unique_ptr<DatasetSink>(std::make_unique<SpySink>(std::move(inner), &output_));
+      return std::make_unique<SpyOutput>(OpenDatasetFile(name), &output_);
     };
   }
 
@@ -134,34 +133,34 @@ TEST_F(FaultTest, WriteThatFailsPartWayThroughTheFile) {
     result = Run();
   }
   EXPECT_GE(output_.failedWrite, 4) << "the file should fail after several good writes";
-  EXPECT_FALSE(output_.finishFailed);
+  EXPECT_FALSE(output_.commitFailed);
   ExpectNothingChanged(result,
                        "Cannot write the dataset file '" + controls_.edfName + "': File too large");
 }
 
-TEST_F(FaultTest, CloseThatFails) {
-  // A few boxes stay in the stream's buffer until the close, which is where they fail.
+TEST_F(FaultTest, TheOnlyWriteFails) {
+  // A few boxes are handed over in one write, at the end, which is where they fail.
   controls_.spBoxes.value = 20;
   RunResult result;
   {
     const FileSizeLimit limit(100);
     result = Run();
   }
-  EXPECT_EQ(output_.failedWrite, 0);
-  EXPECT_TRUE(output_.finishFailed);
+  EXPECT_EQ(output_.writes, 1);
+  EXPECT_EQ(output_.failedWrite, 1);
   ExpectNothingChanged(result,
                        "Cannot write the dataset file '" + controls_.edfName + "': File too large");
 }
 
 TEST_F(FaultTest, DeviceThatIsFull) {
-  // /dev/full takes nothing: the first write of a large run fails, the close of a small one.
+  // /dev/full takes nothing: the first write fails, for a large run as for a small one.
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   controls_.edfName = "/dev/full";
   for (const int32_t boxes : {50000, 20}) {
     controls_.spBoxes.value = boxes;
     const RunResult result = Run();
-    EXPECT_EQ(boxes == 20, output_.finishFailed) << boxes;
-    EXPECT_EQ(boxes == 20 ? 0 : 1, output_.failedWrite) << boxes;
+    EXPECT_FALSE(output_.commitFailed) << boxes;
+    EXPECT_EQ(output_.failedWrite, 1) << boxes;
     ExpectNothingChanged(result,
                          "Cannot write the dataset file '/dev/full': No space left on device");
   }
@@ -316,8 +315,8 @@ TEST(ReadOnlyFolderTest, RunsAsAUserWhoMayNotWriteThere) {
           const RunResult result = GenerateDataset(c, *state, RunServices());
           report += Line(result, kept(), true);
         }
-        // A writable file in a folder that takes no new file is written over in place: when
-        // that write fails (here past a size limit), the earlier contents must come back.
+        // A writable file in a folder that takes no new file is never written over in place:
+        // the run fails and the file stays, also where a write in place would fail half way.
         c.edfName = mine;
         c.spBoxes.value = 2000;
         {
@@ -326,7 +325,8 @@ TEST(ReadOnlyFolderTest, RunsAsAUserWhoMayNotWriteThere) {
           report += Line(result, kept(), ReadFile(mine) == "mine before");
         }
         c.spBoxes.value = 30;
-        report += Line(GenerateDataset(c, *state, RunServices()), false, false);
+        report += Line(GenerateDataset(c, *state, RunServices()), kept(),
+                       ReadFile(mine) == "mine before");
         return report;
       },
       &skipReason);
@@ -344,26 +344,17 @@ TEST(ReadOnlyFolderTest, RunsAsAUserWhoMayNotWriteThere) {
   EXPECT_EQ(ReadFile(theirs), "theirs before");
   EXPECT_EQ(CountEntries(locked), 1) << "a temporary file was left in the locked folder";
 
-  EXPECT_EQ(outcomes[2].end, static_cast<int>(RunEnd::kFailed));
-  EXPECT_EQ(outcomes[2].message, "Cannot write the dataset file '" + mine + "': File too large");
-  EXPECT_TRUE(outcomes[2].stateKept);
-  EXPECT_TRUE(outcomes[2].fileKept) << "a failed write in place lost the earlier file";
-
-  // The writable file is replaced whole: the run's complete dataset.
-  EXPECT_EQ(outcomes[3].end, static_cast<int>(RunEnd::kCompleted)) << outcomes[3].message;
-  GeneratorControls same;
-  same.rbSeedConstant = true;
-  same.spBoxes.value = 30;
-  same.spSeed = 5;
-  same.edfName = mine;
-  std::string expected;
-  RunServices memory;
-  memory.openDataset = [&expected](const std::string&, std::string*) {
-    return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(&expected));
-  };
-  auto state = std::make_unique<GeneratorState>();
-  ASSERT_EQ(GenerateDataset(same, *state, memory).end, RunEnd::kCompleted);
-  EXPECT_EQ(ReadFile(mine), expected);
+  for (int i = 2; i < 4; ++i) {
+    EXPECT_EQ(outcomes[i].end, static_cast<int>(RunEnd::kFailed));
+    EXPECT_EQ(outcomes[i].message, "Cannot write the dataset file '" + mine + "': its folder '" +
+                                       locked +
+                                       "' takes no new file (Permission denied), and a "
+                                       "file is only replaced whole; it is left as it was");
+    EXPECT_TRUE(outcomes[i].stateKept);
+    EXPECT_TRUE(outcomes[i].fileKept) << "the file was written over in place";
+  }
+  EXPECT_EQ(ReadFile(mine), "mine before");
+  EXPECT_EQ(CountEntries(locked), 1);
 }
 
 }  // namespace

@@ -128,12 +128,22 @@ TEST_F(GenerationRunTest, RecordLinesByDimensionAndSize) {
     const char* highLine;
   };
   const Case cases[] = {
-      {"1D", 0, false, {"1: 250 270", "2: 105 125", "3: 245 265"}, "  Size [1..100000]: 700",
+      {"1D",
+       0,
+       false,
+       {"1: 250 270", "2: 105 125", "3: 245 265"},
+       "  Size [1..100000]: 700",
        "  High ranges for the box size [1..99999]: 20"},
-      {"2D", 1, false, {"1: 250 105 270 125", "2: 613 384 633 404"},
+      {"2D",
+       1,
+       false,
+       {"1: 250 105 270 125", "2: 613 384 633 404"},
        "  Size [1..100000, 1..100000]: 700, 700",
        "  High ranges for the box size [1..99999, 1..99999]: 20, 20"},
-      {"3D variable", 2, true, {"1: 250 105 37 255 118 41", "2: 657 435 37 659 437 42"},
+      {"3D variable",
+       2,
+       true,
+       {"1: 250 105 37 255 118 41", "2: 657 435 37 659 437 42"},
        "  Size [1..100000, 1..100000, 1..100000]: 700, 700, 50",
        "  High ranges for the box size [1..99999, 1..99999, 1..99999]: 20, 20, 20"},
   };
@@ -146,7 +156,8 @@ TEST_F(GenerationRunTest, RecordLinesByDimensionAndSize) {
     EXPECT_EQ(lines[3], "  Dimensions [1..3]: " + std::to_string(c.dimension + 1)) << c.what;
     EXPECT_EQ(lines[4], c.sizeLine) << c.what;
     EXPECT_EQ(lines[7], c.highLine) << c.what;
-    EXPECT_EQ(lines[8], c.variable ? "  Variable size of boxes: Yes" : "  Variable size of boxes: No");
+    EXPECT_EQ(lines[8],
+              c.variable ? "  Variable size of boxes: Yes" : "  Variable size of boxes: No");
     const std::vector<std::string> records = Records(bytes);
     ASSERT_EQ(records.size(), 200u) << c.what;
     for (size_t i = 0; i < c.firstRecords.size(); ++i) EXPECT_EQ(records[i], c.firstRecords[i]);
@@ -238,8 +249,10 @@ TEST_F(GenerationRunTest, RangeCheckRefusesAndKeepsEverything) {
     int32_t highX, highY, highZ;
   };
   const Case cases[] = {
-      {"X equal", 2, 700, 20, 20}, {"Y above", 2, 20, 701, 20},
-      {"Z equal in 1D", 0, 20, 20, 50}, {"Y equal in 1D", 0, 20, 700, 20},
+      {"X equal", 2, 700, 20, 20},
+      {"Y above", 2, 20, 701, 20},
+      {"Z equal in 1D", 0, 20, 20, 50},
+      {"Y equal in 1D", 0, 20, 700, 20},
   };
   for (const Case& c : cases) {
     GeneratorControls refused = controls_;
@@ -404,40 +417,43 @@ TEST_F(FailedRunTest, FileThatCannotBeCreated) {
       result, "Cannot create the dataset file '" + missing + "': No such file or directory");
 }
 
-// Passes bytes to a real file sink, failing at the n-th write or at Finish.
-class FailingSink : public DatasetSink {
+// Passes bytes to a real file output, failing at the n-th write or at Commit.
+class FailingOutput final : public Output {
  public:
-  FailingSink(std::unique_ptr<DatasetSink> inner, int failAtWrite, bool failAtFinish)
-      : inner_(std::move(inner)), failAtWrite_(failAtWrite), failAtFinish_(failAtFinish) {}
-  bool Write(const char* data, size_t size) override {
-    if (++writes_ == failAtWrite_) return false;
-    return inner_->Write(data, size);
+  FailingOutput(std::unique_ptr<Output> inner, int failAtWrite, bool failAtCommit)
+      : inner_(std::move(inner)), failAtWrite_(failAtWrite), failAtCommit_(failAtCommit) {}
+  void Write(std::string_view bytes) override {
+    if (++writes_ == failAtWrite_) Fail();
+    if (status_.ok()) inner_->Write(bytes);
   }
-  bool Finish() override {
-    if (failAtFinish_) {
-      inner_->Discard();
-      return false;
-    }
-    return inner_->Finish();
+  const Status& status() const override { return status_.ok() ? inner_->status() : status_; }
+  Status Complete() override { return status_.ok() ? inner_->Complete() : status_; }
+  Status Commit() override {
+    if (failAtCommit_) Fail();
+    return status_.ok() ? inner_->Commit() : status_;
   }
   void Discard() noexcept override { inner_->Discard(); }
-  std::string Error() const override { return "Cannot write the dataset file: No space left on device"; }
 
  private:
-  std::unique_ptr<DatasetSink> inner_;
+  void Fail() {
+    status_ = Status::Error("Cannot write the dataset file: No space left on device");
+    inner_->Discard();
+  }
+
+  std::unique_ptr<Output> inner_;
   int writes_ = 0;
   int failAtWrite_;
-  bool failAtFinish_;
+  bool failAtCommit_;
+  Status status_;
 };
 
 TEST_F(FailedRunTest, WriteOrCloseThatFails) {
   controls_.spBoxes.value = 50000;  // several buffers of output
   for (const auto& [failAtWrite, failAtFinish] :
        std::vector<std::pair<int, bool>>{{1, false}, {3, false}, {0, true}}) {
-    services_.openDataset = [&, failAtWrite = failAtWrite, failAtFinish = failAtFinish](
-                                const std::string& name, std::string* error) {
-      return std::make_unique<FailingSink>(OpenDatasetFile(name, error), failAtWrite,
-                                           failAtFinish);
+    services_.openDataset = [&, failAtWrite = failAtWrite,
+                             failAtFinish = failAtFinish](const std::string& name) {
+      return std::make_unique<FailingOutput>(OpenDatasetFile(name), failAtWrite, failAtFinish);
     };
     ExpectNothingChanged(Run(), "Cannot write the dataset file: No space left on device");
   }

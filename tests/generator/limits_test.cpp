@@ -19,8 +19,8 @@ namespace {
 RunResult RunIntoMemory(const GeneratorControls& controls, GeneratorState& state,
                         std::string* file) {
   RunServices services;
-  services.openDataset = [file](const std::string&, std::string*) {
-    return std::unique_ptr<DatasetSink>(std::make_unique<MemorySink>(file));
+  services.openDataset = [file](const std::string&) {
+    return std::make_unique<MemoryOutput>(file);
   };
   return GenerateDataset(controls, state, services);
 }
