@@ -4,39 +4,12 @@
 #include <functional>
 #include <vector>
 
-#include "generator/str_to_float.h"
+#include "generator/quoted.h"
+#include "generator/setting_checks.h"
 
 namespace pelmora {
 
 namespace {
-
-// A whole number in [min, max], decimal, with an optional minus sign; nothing else.
-std::optional<int32_t> ParseInt(std::string_view text, int64_t min, int64_t max) {
-  if (text.empty() || text.front() == '+') return std::nullopt;
-  int64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  if (value < min || value > max) return std::nullopt;
-  return static_cast<int32_t>(value);
-}
-
-// A real as the window's number field takes it: digits with at most two decimals after a full
-// stop, an optional minus sign; finite as a single-precision number. So the header, which prints
-// two decimals, always records the value used.
-bool IsTwoDecimalNumber(std::string_view text) {
-  size_t i = 0;
-  if (i < text.size() && text[i] == '-') ++i;
-  size_t digits = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    size_t decimals = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++decimals;
-    if (decimals > 2) return false;
-    digits += decimals;
-  }
-  return digits != 0 && i == text.size() && IsFiniteSingle(text, ".");
-}
 
 using Handler = std::function<std::string(CliOptions&, std::string_view)>;
 
@@ -44,7 +17,7 @@ struct OptionRule {
   const char* longName;
   char shortName;  // 0 when there is none
   bool takesValue;
-  Handler apply;    // returns an error text, or "" when the value is good
+  Handler apply;  // returns an error text, or "" when the value is good
 };
 
 // The options that change the dataset a run makes (not where it goes or how it is shown).
@@ -57,24 +30,23 @@ bool ChangesTheDataset(std::string_view name) {
 }
 
 std::string Expect(std::string_view option, std::string_view accepted, std::string_view value) {
-  return "--" + std::string(option) + ": expected " + std::string(accepted) + ", got '" +
-         std::string(value) + "'";
+  return "--" + std::string(option) + ": " + ExpectedGot(accepted, value);
 }
 
 // "X,Y,Z": one to three whole numbers in [min, max]; the rest keep their values.
 std::string ApplyTriple(std::string_view option, std::string_view value, int64_t min, int64_t max,
                         int32_t* targets[3]) {
-  const std::string accepted = "one to three whole numbers X,Y,Z from " + std::to_string(min) +
-                               " to " + std::to_string(max);
+  const std::string accepted =
+      "one to three whole numbers X,Y,Z from " + std::to_string(min) + " to " + std::to_string(max);
   int32_t parsed[3];
   size_t count = 0;
   size_t start = 0;
   for (;;) {
     const size_t comma = value.find(',', start);
-    const std::string_view part =
-        value.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    const std::string_view part = value.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
     if (count == 3) return Expect(option, accepted, value);
-    const auto number = ParseInt(part, min, max);
+    const auto number = ParseWholeNumber(part, min, max);
     if (!number) return Expect(option, accepted, value);
     parsed[count++] = *number;
     if (comma == std::string_view::npos) break;
@@ -105,8 +77,8 @@ const std::vector<OptionRule>& Options() {
   static const std::vector<OptionRule> options = {
       {"dimension", 'd', true,
        [](CliOptions& o, std::string_view v) {
-         const auto d = ParseInt(v, 1, 3);
-         if (!d) return Expect("dimension", "1, 2 or 3", v);
+         const auto d = ParseWholeNumber(v, kDimensionSetting);
+         if (!d) return Expect("dimension", kDimensionSetting.accepted, v);
          o.controls.rgDimension = *d - 1;
          return std::string();
        }},
@@ -114,19 +86,19 @@ const std::vector<OptionRule>& Options() {
        [](CliOptions& o, std::string_view v) {
          int32_t* targets[3] = {&o.controls.spWorldX.value, &o.controls.spWorldY.value,
                                 &o.controls.spWorldZ.value};
-         return ApplyTriple("world", v, 1, 100000, targets);
+         return ApplyTriple("world", v, kWorldSetting.min, kWorldSetting.max, targets);
        }},
       {"boxes", 'n', true,
        [](CliOptions& o, std::string_view v) {
-         const auto n = ParseInt(v, 1, 100000);
-         if (!n) return Expect("boxes", "a whole number from 1 to 100000", v);
+         const auto n = ParseWholeNumber(v, kBoxesSetting);
+         if (!n) return Expect("boxes", kBoxesSetting.accepted, v);
          o.controls.spBoxes.value = *n;
          return std::string();
        }},
       {"high", 0, true,
        [](CliOptions& o, std::string_view v) {
          int32_t* targets[3] = {&o.controls.spHighX, &o.controls.spHighY, &o.controls.spHighZ};
-         return ApplyTriple("high", v, 1, 100000, targets);
+         return ApplyTriple("high", v, kHighSetting.min, kHighSetting.max, targets);
        }},
       {"variable", 0, false,
        [](CliOptions& o, std::string_view) {
@@ -140,16 +112,20 @@ const std::vector<OptionRule>& Options() {
        }},
       {"distribution", 0, true,
        [](CliOptions& o, std::string_view v) {
-         if (v == "uniform") o.controls.rbDist = 0;
-         else if (v == "gauss") o.controls.rbDist = 1;
-         else if (v == "skewed") o.controls.rbDist = 2;
-         else return Expect("distribution", "uniform, gauss or skewed", v);
+         if (v == "uniform")
+           o.controls.rbDist = 0;
+         else if (v == "gauss")
+           o.controls.rbDist = 1;
+         else if (v == "skewed")
+           o.controls.rbDist = 2;
+         else
+           return Expect("distribution", "uniform, gauss or skewed", v);
          return std::string();
        }},
       {"mean", 0, true,
        [](CliOptions& o, std::string_view v) {
          if (!IsTwoDecimalNumber(v)) {
-           return Expect("mean", "a number with at most two decimals, such as 350 or 350.25", v);
+           return Expect("mean", kMeanAccepted, v);
          }
          o.controls.edMean = std::string(v);
          return std::string();
@@ -157,22 +133,22 @@ const std::vector<OptionRule>& Options() {
       {"sigma", 0, true,
        [](CliOptions& o, std::string_view v) {
          if (!IsTwoDecimalNumber(v)) {
-           return Expect("sigma", "a number with at most two decimals, such as 100 or 80.5", v);
+           return Expect("sigma", kSigmaAccepted, v);
          }
          o.controls.edSigma = std::string(v);
          return std::string();
        }},
       {"exponent", 0, true,
        [](CliOptions& o, std::string_view v) {
-         const auto p = ParseInt(v, 1, 2);
-         if (!p) return Expect("exponent", "1 or 2", v);
+         const auto p = ParseWholeNumber(v, kExponentSetting);
+         if (!p) return Expect("exponent", kExponentSetting.accepted, v);
          o.controls.rgExponent = *p - 1;
          return std::string();
        }},
       {"seed", 's', true,
        [](CliOptions& o, std::string_view v) {
-         const auto s = ParseInt(v, 1, 65535);
-         if (!s) return Expect("seed", "a whole number from 1 to 65535", v);
+         const auto s = ParseWholeNumber(v, kSeedSetting);
+         if (!s) return Expect("seed", kSeedSetting.accepted, v);
          o.controls.rbSeedConstant = true;
          o.controls.spSeed = *s;
          return std::string();
@@ -189,10 +165,14 @@ const std::vector<OptionRule>& Options() {
        }},
       {"format", 0, true,
        [](CliOptions& o, std::string_view v) {
-         if (v == "pelmora") o.format = BoxFormat::kPelmora;
-         else if (v == "csv") o.format = BoxFormat::kCsv;
-         else if (v == "wkt") o.format = BoxFormat::kWkt;
-         else return Expect("format", "pelmora, csv or wkt", v);
+         if (v == "pelmora")
+           o.format = BoxFormat::kPelmora;
+         else if (v == "csv")
+           o.format = BoxFormat::kCsv;
+         else if (v == "wkt")
+           o.format = BoxFormat::kWkt;
+         else
+           return Expect("format", "pelmora, csv or wkt", v);
          return std::string();
        }},
       {"verify", 0, true,
@@ -225,9 +205,12 @@ const std::vector<OptionRule>& Options() {
       {"picture", 0, true,
        [](CliOptions& o, std::string_view v) {
          PictureOptions& picture = Picture(o);
-         if (v.size() > 4 && v.ends_with(".svg")) picture.format = PictureFormat::kSvg;
-         else if (v.size() > 4 && v.ends_with(".png")) picture.format = PictureFormat::kPng;
-         else return Expect("picture", "a file name ending in .svg or .png", v);
+         if (v.size() > 4 && v.ends_with(".svg"))
+           picture.format = PictureFormat::kSvg;
+         else if (v.size() > 4 && v.ends_with(".png"))
+           picture.format = PictureFormat::kPng;
+         else
+           return Expect("picture", "a file name ending in .svg or .png", v);
          picture.file = std::string(v);
          return std::string();
        }},
@@ -236,8 +219,8 @@ const std::vector<OptionRule>& Options() {
          const size_t x = v.find('x');
          const std::string accepted = "WIDTHxHEIGHT, each from 1 to 10000, such as 603x586";
          if (x == std::string_view::npos) return Expect("size", accepted, v);
-         const auto w = ParseInt(v.substr(0, x), 1, 10000);
-         const auto h = ParseInt(v.substr(x + 1), 1, 10000);
+         const auto w = ParseWholeNumber(v.substr(0, x), 1, 10000);
+         const auto h = ParseWholeNumber(v.substr(x + 1), 1, 10000);
          if (!w || !h) return Expect("size", accepted, v);
          Picture(o).width = *w;
          Picture(o).height = *h;
@@ -245,14 +228,14 @@ const std::vector<OptionRule>& Options() {
        }},
       {"percent", 0, true,
        [](CliOptions& o, std::string_view v) {
-         const auto p = ParseInt(v, 1, 100);
+         const auto p = ParseWholeNumber(v, 1, 100);
          if (!p) return Expect("percent", "a whole number from 1 to 100", v);
          Picture(o).draw.spPercent = *p;
          return std::string();
        }},
       {"grid-lines", 0, true,
        [](CliOptions& o, std::string_view v) {
-         const auto n = ParseInt(v, 5, 100);
+         const auto n = ParseWholeNumber(v, 5, 100);
          if (!n) return Expect("grid-lines", "a whole number from 5 to 100", v);
          Picture(o).draw.spGridLines = *n;
          return std::string();
@@ -260,10 +243,14 @@ const std::vector<OptionRule>& Options() {
       {"grid-style", 0, true,
        [](CliOptions& o, std::string_view v) {
          DrawSettings& draw = Picture(o).draw;
-         if (v == "dash") draw.rgGridStyle = 0;
-         else if (v == "dot") draw.rgGridStyle = 1;
-         else if (v == "dashdot") draw.rgGridStyle = 2;
-         else return Expect("grid-style", "dash, dot or dashdot", v);
+         if (v == "dash")
+           draw.rgGridStyle = 0;
+         else if (v == "dot")
+           draw.rgGridStyle = 1;
+         else if (v == "dashdot")
+           draw.rgGridStyle = 2;
+         else
+           return Expect("grid-style", "dash, dot or dashdot", v);
          return std::string();
        }},
       {"no-grid", 0, false,
@@ -285,7 +272,7 @@ const std::vector<OptionRule>& Options() {
        }},
       {"perspective", 0, true,
        [](CliOptions& o, std::string_view v) {
-         const auto delta = ParseInt(v, INT32_MIN, INT32_MAX);
+         const auto delta = ParseWholeNumber(v, INT32_MIN, INT32_MAX);
          if (!delta) return Expect("perspective", "a whole number (the delta)", v);
          Picture(o).draw.cbShow3D = true;
          Picture(o).draw.spDelta = *delta;
@@ -325,7 +312,7 @@ ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "--") {
-      if (i + 1 < args.size()) return Error("unexpected argument '" + std::string(args[i + 1]) + "'");
+      if (i + 1 < args.size()) return Error("unexpected argument " + QuoteExcerpt(args[i + 1]));
       break;
     }
     const OptionRule* rule = nullptr;
@@ -337,7 +324,7 @@ ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
       const std::string_view name = body.substr(0, equals);
       rule = FindLong(name);
       shown = "--" + std::string(name);
-      if (rule == nullptr) return Error("unknown option '" + shown + "'");
+      if (rule == nullptr) return Error("unknown option " + QuoteExcerpt(shown));
       if (equals != std::string_view::npos) {
         if (!rule->takesValue) return Error("option '" + shown + "' takes no value");
         value = body.substr(equals + 1);
@@ -345,13 +332,13 @@ ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
     } else if (arg.size() >= 2 && arg[0] == '-') {
       rule = FindShort(arg[1]);
       shown = std::string(arg.substr(0, 2));
-      if (rule == nullptr) return Error("unknown option '" + shown + "'");
+      if (rule == nullptr) return Error("unknown option " + QuoteExcerpt(shown));
       if (arg.size() > 2) {
         if (!rule->takesValue) return Error("option '" + shown + "' takes no value");
         value = arg.substr(2);
       }
     } else {
-      return Error("unexpected argument '" + std::string(arg) + "'");
+      return Error("unexpected argument " + QuoteExcerpt(arg));
     }
     if (rule->takesValue && !value) {
       if (i + 1 >= args.size()) return Error("option '" + shown + "' needs a value");
@@ -365,8 +352,9 @@ ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
     if (name != "verify" && name != "quiet") otherThanVerify = true;
   }
   if (options.verifyFile && otherThanVerify) {
-    return Error("--verify checks a file against its own header and takes no other options but "
-                 "--quiet");
+    return Error(
+        "--verify checks a file against its own header and takes no other options but "
+        "--quiet");
   }
   // A picture option alone is a slip, not a request for a picture.
   if (options.picture && options.picture->file.empty()) {

@@ -73,34 +73,22 @@ class GuiApplicationForPng {
   std::string error_;
 };
 
-// Writes the picture's bytes through the output layer: replaced whole or not at all.
-bool WriteBytes(const std::string& file, std::string_view bytes, std::string* error) {
-  const std::unique_ptr<Output> output = OpenOutputFile(file, "picture");
-  output->Write(bytes);
-  const Status committed = output->Commit();
-  if (!committed.ok()) *error = committed.message();
-  return committed.ok();
-}
-
-bool WriteSvg(const PictureOptions& options, GeneratorState& state, std::string* error) {
+Status WriteSvg(const PictureOptions& options, GeneratorState& state, Output& output) {
   SvgCanvas canvas(options.width, options.height);
   DrawScene(canvas, options.width, options.height, options.draw, state.boxTable,
             state.sceneSettings, state.randomSource);
-  return WriteBytes(options.file, canvas.Document(), error);
+  output.Write(canvas.Document());
+  return output.Complete();
 }
 
-bool WritePng(const PictureOptions& options, GeneratorState& state, std::string* error) {
+Status WritePng(const PictureOptions& options, GeneratorState& state, Output& output) {
   const GuiApplicationForPng application;
-  if (!application.error().empty()) {
-    *error = application.error();
-    return false;
-  }
+  if (!application.error().empty()) return Status::Error(application.error());
   QImage image(options.width, options.height, QImage::Format_RGB32);
   if (image.isNull()) {
-    *error = CannotWrite(options.file, "there is not enough memory for a picture of " +
-                                           std::to_string(options.width) + " x " +
-                                           std::to_string(options.height) + " pixels");
-    return false;
+    return Status::Error(CannotWrite(options.file, "there is not enough memory for a picture of " +
+                                                       std::to_string(options.width) + " x " +
+                                                       std::to_string(options.height) + " pixels"));
   }
   image.fill(Qt::white);
   {
@@ -113,24 +101,31 @@ bool WritePng(const PictureOptions& options, GeneratorState& state, std::string*
   buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(&buffer, "png");
   if (!writer.write(image)) {
-    *error = CannotWrite(options.file, writer.errorString().toStdString());
-    return false;
+    return Status::Error(CannotWrite(options.file, writer.errorString().toStdString()));
   }
-  return WriteBytes(options.file,
-                    std::string_view(png.constData(), static_cast<size_t>(png.size())), error);
+  output.Write(std::string_view(png.constData(), static_cast<size_t>(png.size())));
+  return output.Complete();
 }
 
 }  // namespace
 
-bool WritePicture(const PictureOptions& options, GeneratorState& state, std::string* error) {
+Status DrawPicture(const PictureOptions& options, GeneratorState& state, Output& output) {
   switch (options.format) {
     case PictureFormat::kSvg:
-      return WriteSvg(options, state, error);
+      return WriteSvg(options, state, output);
     case PictureFormat::kPng:
-      return WritePng(options, state, error);
+      return WritePng(options, state, output);
   }
-  *error = CannotWrite(options.file, "unknown picture format");
-  return false;
+  return Status::Error(CannotWrite(options.file, "unknown picture format"));
+}
+
+bool WritePicture(const PictureOptions& options, GeneratorState& state, std::string* error) {
+  const std::unique_ptr<Output> output = OpenOutputFile(options.file, "picture");
+  Status written = output->status();
+  if (written.ok()) written = DrawPicture(options, state, *output);
+  if (written.ok()) written = output->Commit();
+  if (!written.ok()) *error = written.message();
+  return written.ok();
 }
 
 }  // namespace pelmora

@@ -4,7 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "generator/str_to_float.h"
+#include "generator/quoted.h"
+#include "generator/setting_checks.h"
 
 namespace pelmora {
 
@@ -27,7 +28,8 @@ class LineReader {
   bool Int(int32_t* value, std::string_view what) {
     if (failed_) return false;
     const auto [end, error] = std::from_chars(rest_.data(), rest_.data() + rest_.size(), *value);
-    if (error != std::errc() || end == rest_.data()) return Fail("cannot read " + std::string(what));
+    if (error != std::errc() || end == rest_.data())
+      return Fail("cannot read " + std::string(what));
     rest_.remove_prefix(static_cast<size_t>(end - rest_.data()));
     return true;
   }
@@ -44,9 +46,12 @@ class LineReader {
 
   bool YesNo(bool* value, std::string_view what) {
     if (failed_) return false;
-    if (rest_ == "Yes") *value = true;
-    else if (rest_ == "No") *value = false;
-    else return Fail("expected Yes or No for " + std::string(what));
+    if (rest_ == "Yes")
+      *value = true;
+    else if (rest_ == "No")
+      *value = false;
+    else
+      return Fail("expected Yes or No for " + std::string(what));
     rest_ = std::string_view();
     return true;
   }
@@ -64,9 +69,25 @@ class LineReader {
     return ok || Fail(std::string(what));
   }
 
+  // A whole number read so far must pass the check pelmora-gen's option of it makes.
+  bool Within(int32_t value, const WholeNumberSetting& setting, std::string_view what) {
+    if (failed_) return false;
+    if (ParseWholeNumber(std::to_string(value), setting)) return true;
+    return Fail(std::string(what) + ": " + ExpectedGot(setting.accepted, std::to_string(value)));
+  }
+
+  // Limits printed in brackets must be the ones every run prints.
+  bool Limits(int32_t min, int32_t max, int32_t expectedMin, int32_t expectedMax) {
+    if (failed_) return false;
+    if (min == expectedMin && max == expectedMax) return true;
+    return Fail("the limits must read " + std::to_string(expectedMin) + ".." +
+                std::to_string(expectedMax) + ", not " + std::to_string(min) + ".." +
+                std::to_string(max));
+  }
+
   bool End() {
     if (failed_) return false;
-    if (!rest_.empty()) return Fail("unexpected '" + std::string(rest_) + "'");
+    if (!rest_.empty()) return Fail("unexpected " + QuoteExcerpt(rest_));
     return true;
   }
 
@@ -76,7 +97,7 @@ class LineReader {
  private:
   bool Fail(const std::string& what) {
     failed_ = true;
-    error_ = "line " + std::to_string(number_) + ": " + what + " in '" + std::string(line_) + "'";
+    error_ = "line " + std::to_string(number_) + ": " + what + " in " + QuoteExcerpt(line_);
     return false;
   }
 
@@ -101,8 +122,10 @@ std::vector<std::string_view> SplitLines(std::string_view bytes, size_t count) {
 }
 
 // "min..max" pairs separated by ", ", then "]: ", then the values separated by ", ".
+// Each pair must read limitMin..limitMax, and each value pass the check of setting.
 bool ReadRangesAndValues(LineReader& in, int32_t dimension, int32_t mins[3], int32_t maxs[3],
-                         int32_t values[3], std::string_view what) {
+                         int32_t values[3], std::string_view what, int32_t limitMin,
+                         int32_t limitMax, const WholeNumberSetting& setting) {
   for (int32_t axis = 0; axis < dimension; ++axis) {
     if (axis > 0) in.Literal(", ");
     in.Int(&mins[axis], "a lower limit");
@@ -114,11 +137,13 @@ bool ReadRangesAndValues(LineReader& in, int32_t dimension, int32_t mins[3], int
     if (axis > 0) in.Literal(", ");
     in.Int(&values[axis], what);
   }
-  return in.End();
+  if (!in.End()) return false;
+  for (int32_t axis = 0; axis < dimension; ++axis) {
+    if (!in.Limits(mins[axis], maxs[axis], limitMin, limitMax)) return false;
+    if (!in.Within(values[axis], setting, what)) return false;
+  }
+  return true;
 }
-
-// A number that stays finite as the single the run holds: a run of a larger one prints "inf",
-// which no header reads back.
 
 // Reads the 16 lines into c; returns an empty string, or what could not be read.
 std::string ReadHeaderLines(const std::vector<std::string_view>& lines, GeneratorControls& c) {
@@ -128,9 +153,8 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     in.End();
     return in.error();
   };
-  for (const auto& [number, text] : {std::pair<int, std::string_view>{1, kApplicationTitle},
-                                     {2, ""},
-                                     {3, "World Settings:"}}) {
+  for (const auto& [number, text] :
+       {std::pair<int, std::string_view>{1, kApplicationTitle}, {2, ""}, {3, "World Settings:"}}) {
     if (std::string error = fixed(number, text); !error.empty()) return error;
   }
 
@@ -149,7 +173,10 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     int32_t mins[3], maxs[3], values[3];
     LineReader in(5, lines[4]);
     in.Literal("  Size [");
-    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a world size")) return in.error();
+    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a world size", 1,
+                             static_cast<int32_t>(kWorldSetting.max), kWorldSetting)) {
+      return in.error();
+    }
     SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
     for (int32_t axis = 0; axis < dimension; ++axis) {
       *world[axis] = SpinEditValue{values[axis], mins[axis], maxs[axis]};
@@ -164,14 +191,21 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     in.Int(&c.spBoxes.maxValue, "an upper limit");
     in.Literal("]: ");
     in.Int(&c.spBoxes.value, "the box count");
-    if (!in.End()) return in.error();
+    if (in.End()) {
+      in.Limits(c.spBoxes.minValue, c.spBoxes.maxValue, 1, static_cast<int32_t>(kBoxesSetting.max));
+      in.Within(c.spBoxes.value, kBoxesSetting, "the box count");
+    }
+    if (in.failed()) return in.error();
   }
   {
     // The high ranges print the world fields' limits (the maximum less 1); the values matter.
     int32_t mins[3], maxs[3], values[3];
     LineReader in(8, lines[7]);
     in.Literal("  High ranges for the box size [");
-    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a high range")) return in.error();
+    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a high range", 1,
+                             static_cast<int32_t>(kWorldSetting.max) - 1, kHighSetting)) {
+      return in.error();
+    }
     int32_t* high[3] = {&c.spHighX, &c.spHighY, &c.spHighZ};
     for (int32_t axis = 0; axis < dimension; ++axis) *high[axis] = values[axis];
   }
@@ -199,7 +233,7 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
       in.Until(")", &c.edSigma, "the Gauss sigma");
       in.Literal(")");
       if (in.End()) {
-        in.Require(IsFiniteSingle(c.edMean, ".") && IsFiniteSingle(c.edSigma, "."),
+        in.Require(IsTwoDecimalNumber(c.edMean) && IsTwoDecimalNumber(c.edSigma),
                    "the Gauss mean and sigma must be numbers");
       }
     } else if (line.starts_with("  Distribution: Skewed")) {
@@ -219,16 +253,16 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     LineReader in(12, lines[11]);
     in.Literal("  Seed [1..65535]: ");
     in.Int(&c.spSeed, "the seed");
-    if (!in.End()) return in.error();
+    if (in.End()) in.Within(c.spSeed, kSeedSetting, "the seed");
+    if (in.failed()) return in.error();
   }
   {
     LineReader in(13, lines[12]);
     in.Literal("  Output Filename: ");
     if (!in.Rest(&c.edfName)) return in.error();
   }
-  for (const auto& [number, text] : {std::pair<int, std::string_view>{14, ""},
-                                     {15, "Start of Dataset:"},
-                                     {16, ""}}) {
+  for (const auto& [number, text] :
+       {std::pair<int, std::string_view>{14, ""}, {15, "Start of Dataset:"}, {16, ""}}) {
     if (std::string error = fixed(number, text); !error.empty()) return error;
   }
   return std::string();
@@ -242,8 +276,8 @@ HeaderReading ReadDatasetHeader(std::string_view bytes) {
   if (lines.size() < kHeaderLines) {
     // Something that is not a dataset at all says so by its first line.
     if (!lines.empty() && lines[0] != kApplicationTitle) {
-      reading.error = "line 1: expected '" + std::string(kApplicationTitle) + "' in '" +
-                      std::string(lines[0]) + "'";
+      reading.error =
+          "line 1: expected '" + std::string(kApplicationTitle) + "' in " + QuoteExcerpt(lines[0]);
       return reading;
     }
     reading.error = "the header ends after " + std::to_string(lines.size()) + " of its " +
@@ -256,6 +290,44 @@ HeaderReading ReadDatasetHeader(std::string_view bytes) {
   reading.error = ReadHeaderLines(lines, c);
   if (reading.error.empty()) reading.controls = std::move(c);
   return reading;
+}
+
+}  // namespace pelmora
+
+namespace pelmora {
+
+HeaderReading ReadDatasetHeader(Input& input, std::string* consumed) {
+  HeaderReading reading;
+  consumed->clear();
+  size_t lines = 0;
+  size_t lineStart = 0;
+  size_t scanned = 0;
+  char buffer[1 << 14];
+  while (lines < kHeaderLines) {
+    for (; scanned < consumed->size() && lines < kHeaderLines; ++scanned) {
+      if ((*consumed)[scanned] == '\n') {
+        ++lines;
+        lineStart = scanned + 1;
+      }
+    }
+    if (lines == kHeaderLines) break;
+    if (consumed->size() - lineStart > kMaxLineBytes) {
+      reading.error = "line " + std::to_string(lines + 1) +
+                      " is longer than any line of a "
+                      "dataset file (more than " +
+                      std::to_string(kMaxLineBytes) +
+                      " bytes): " + QuoteExcerpt(std::string_view(*consumed).substr(lineStart));
+      return reading;
+    }
+    size_t got = 0;
+    if (const Status read = input.Read(buffer, sizeof buffer, &got); !read.ok()) {
+      reading.error = read.message();
+      return reading;
+    }
+    if (got == 0) break;
+    consumed->append(buffer, got);
+  }
+  return ReadDatasetHeader(*consumed);
 }
 
 }  // namespace pelmora

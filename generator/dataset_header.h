@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "generator/generation_run.h"
+#include "generator/input_file.h"
 
 namespace pelmora {
 
@@ -20,5 +21,16 @@ struct HeaderReading {
 // write reads back to the control value that wrote it; Gauss texts come back as printed, with a
 // full stop as decimal separator.
 HeaderReading ReadDatasetHeader(std::string_view bytes);
+
+// No line of a dataset file is longer than this, line end included: the longest, the output
+// name's, holds a name of at most kMaxOutputName bytes.
+inline constexpr size_t kMaxOutputName = 4096;
+inline constexpr size_t kMaxLineBytes = kMaxOutputName + 64;
+
+// Reads the header from input in bounded memory: at most its 16 lines of at most kMaxLineBytes
+// each. *consumed receives every byte taken from input (the header and perhaps the start of what
+// follows it), for a reader that goes on. A line longer than any a dataset has, or an input that
+// fails, ends the reading with a message.
+HeaderReading ReadDatasetHeader(Input& input, std::string* consumed);
 
 }  // namespace pelmora

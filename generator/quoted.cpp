@@ -115,7 +115,7 @@ std::string QuoteExcerpt(std::string_view text) {
   size_t taken = 0;
   const std::string shown = Escape(text, '\'', kQuoteLimit, &taken);
   if (taken == text.size()) return "'" + shown + "'";
-  return "'" + shown + "...' (" + std::to_string(text.size()) + " bytes)";
+  return "'" + shown + "...'";
 }
 
 }  // namespace pelmora

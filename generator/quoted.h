@@ -16,8 +16,8 @@ std::string EscapeText(std::string_view text);
 // A file name for a message: escaped as EscapeText does, with ' escaped too, in single quotes.
 std::string QuoteName(std::string_view name);
 
-// A piece of a file for a message: escaped, at most about kQuoteLimit characters of it (then
-// "..." and how long it really is), in single quotes.
+// A piece of a file for a message: escaped, at most kQuoteLimit characters of it (then "..."), in
+// single quotes.
 inline constexpr size_t kQuoteLimit = 80;
 std::string QuoteExcerpt(std::string_view text);
 

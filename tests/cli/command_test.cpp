@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -171,14 +172,23 @@ TEST_F(CommandTest, FromTakesTheHeaderAndLetsOptionsOverride) {
   EXPECT_NE(more.find("  Size [1..100000]: 900\r\n"), std::string::npos);
   EXPECT_EQ(Run("--verify more.txt").status, 0);
 
-  // Changed settings may not silently replace the file they came from.
-  const Outcome refused = Run("--from base.txt -n 8");
-  EXPECT_EQ(refused.status, 2);
-  EXPECT_NE(refused.err.find("names that file itself as the output"), std::string::npos);
-  EXPECT_EQ(Run("--verify base.txt").status, 0);
+  // The output is never taken from the header: without -o the command is bad usage, and the
+  // file the settings came from is never replaced.
+  const std::string base = ReadFile(folder_.File("base.txt"));
+  for (const char* arguments : {"--from base.txt -n 8", "--from base.txt --format csv",
+                                "--from base.txt --picture view.svg"}) {
+    const Outcome refused = Run(arguments);
+    EXPECT_EQ(refused.status, 2) << arguments;
+    EXPECT_EQ(refused.err,
+              "pelmora-gen: --from needs -o FILE: the output is never taken from the header of "
+              "'base.txt'\nTry 'pelmora-gen --help' for more information.\n")
+        << arguments;
+  }
+  EXPECT_EQ(ReadFile(folder_.File("base.txt")), base);
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("view.svg")));
 
   WriteFile(folder_.File("junk.txt"), "nothing");
-  EXPECT_EQ(Run("--from junk.txt").status, 1);
+  EXPECT_EQ(Run("--from junk.txt -o x.txt").status, 1);
 }
 
 TEST_F(CommandTest, FormatsCarryTheSameBoxes) {

@@ -101,7 +101,7 @@ TEST(ParseCommandLineTest, BadUsageNamesTheOption) {
       {{"--distribution", "zipf"}, "--distribution: expected uniform, gauss or skewed, got 'zipf'"},
       {{"--exponent", "3"}, "--exponent: expected 1 or 2, got '3'"},
       {{"-o", ""}, "--output: expected a file name, or - for standard output, got ''"},
-      {{"-o", "a\nb"}, "--output: expected a file name without line breaks, got 'a\nb'"},
+      {{"-o", "a\nb"}, "--output: expected a file name without line breaks, got 'a\\nb'"},
       {{"--picture", "x.gif"}, "--picture: expected a file name ending in .svg or .png, got 'x.gif'"},
       {{"--picture", "a.svg", "--size", "0x5"},
        "--size: expected WIDTHxHEIGHT, each from 1 to 10000, such as 603x586, got '0x5'"},

@@ -42,7 +42,6 @@ TEST(DatasetHeaderTest, EveryWritableSettingReadsBackToTheSameFile) {
       {"3D skewed p1 random seed", 2, 2, 0, 50, 0, false, false, false, "", "", ".", "r.txt"},
       {"large two-decimal mean", 2, 1, 0, 40, 5, true, false, true, "99999.99", "0.01", ".", "m"},
       {"negative mean", 2, 1, 0, 40, 5, true, false, true, "-12.5", "1234567.89", ".", "n"},
-      {"zero boxes", 2, 0, 0, 0, 5, true, false, true, "", "", ".", "z"},
   };
   for (const Case& c : cases) {
     GeneratorControls controls;
@@ -115,6 +114,79 @@ TEST(DatasetHeaderTest, LinesThatDoNotReadNameTheLine) {
   EXPECT_EQ(ReadDatasetHeader("").error, "the header ends after 0 of its 16 lines");
 }
 
+// Values that pelmora-gen's own options refuse are refused in a header too, naming the line.
+TEST(DatasetHeaderTest, ValuesTheOptionsRefuse) {
+  const std::string good = DatasetOf(SeedOne());
+  struct Case {
+    const char* from;
+    const char* to;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"created [1..100000]: 200", "created [1..100000]: -5",
+       "line 7: the box count: expected a whole number from 1 to 100000, got '-5' in "
+       "'  Boxes created [1..100000]: -5'"},
+      {"created [1..100000]: 200", "created [1..100000]: 0",
+       "line 7: the box count: expected a whole number from 1 to 100000, got '0' in "
+       "'  Boxes created [1..100000]: 0'"},
+      {"Seed [1..65535]: 1", "Seed [1..65535]: 70000",
+       "line 12: the seed: expected a whole number from 1 to 65535, got '70000' in "
+       "'  Seed [1..65535]: 70000'"},
+      {"700, 700, 50\r", "2147483647, 700, 50\r",
+       "line 5: a world size: expected a whole number from 1 to 100000, got '2147483647' in "
+       "'  Size [1..100000, 1..100000, 1..100000]: 2147483647, 700, 50'"},
+      {"Size [1..100000, ", "Size [5..3, ",
+       "line 5: the limits must read 1..100000, not 5..3 in "
+       "'  Size [5..3, 1..100000, 1..100000]: 700, 700, 50'"},
+      {"size [1..99999, ", "size [1..100000, ",
+       "line 8: the limits must read 1..99999, not 1..100000 in "
+       "'  High ranges for the box size [1..100000, 1..99999, 1..99999]: 20, 20, 20'"},
+      {": 20, 20, 20", ": 20, 0, 20",
+       "line 8: a high range: expected a whole number from 1 to 100000, got '0' in "
+       "'  High ranges for the box size [1..99999, 1..99999, 1..99999]: 20, 0, 20'"},
+  };
+  for (const Case& c : cases) {
+    std::string bad = good;
+    ASSERT_NE(bad.find(c.from), std::string::npos) << c.from;
+    bad.replace(bad.find(c.from), std::string(c.from).size(), c.to);
+    const HeaderReading reading = ReadDatasetHeader(bad);
+    EXPECT_FALSE(reading.controls.has_value()) << c.to;
+    EXPECT_EQ(reading.error, c.error);
+    EXPECT_EQ(VerifyDataset(bad).message, "cannot read the header: " + std::string(c.error));
+  }
+}
+
+// Whatever the file, the reading ends in bounded time and memory with a message that shows
+// what is there: long lines are cut, invisible characters escaped.
+TEST(DatasetVerifyTest, FilesThatAreNoDatasetGetAClearMessage) {
+  const std::string good = DatasetOf(SeedOne());
+  std::string longRecord = good;
+  longRecord.insert(longRecord.find("2: 245 613") + 3, std::string(200000, '7'));
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string message;
+  };
+  const std::string tooLong =
+      "cannot read the header: line 1 is longer than any line of a dataset file (more than 4160 "
+      "bytes): '";
+  std::string zeros;
+  for (int i = 0; i < 80; ++i) zeros += "\\x00";
+  const Case cases[] = {
+      {"one endless line", std::string(3 << 20, 'x'), tooLong + std::string(80, 'x') + "...'"},
+      {"zero bytes", std::string(1 << 20, '\0'), tooLong + zeros + "...'"},
+      {"binary junk", std::string("\x1b[2J\x7f\xff\tPelmora\r\n", 16),
+       "cannot read the header: line 1: expected 'Pelmora 1.0' in "
+       "'\\x1B[2J\\x7F\\xFF\\tPelmora'"},
+      {"a long record", longRecord,
+       "line 18 differs: expected '2: 245 613 30 265 633 50', found '2: " + std::string(77, '7') +
+           "...'"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(VerifyDataset(c.bytes).message, c.message) << c.what;
+  }
+}
+
 TEST(DatasetVerifyTest, ChangedTruncatedAndExtendedFiles) {
   const std::string good = DatasetOf(SeedOne());
   struct Case {
@@ -152,7 +224,7 @@ TEST(DatasetVerifyTest, ChangedTruncatedAndExtendedFiles) {
            if (ch != '\r') lf += ch;
          return lf;
        }(),
-       Verdict::kDiffers, "line 1 differs: expected 'Pelmora 1.0', found 'Pelmora 1.0'"},
+       Verdict::kDiffers, "line 1 ends in LF, expected CR LF"},
       {"not a dataset", "hello", Verdict::kUnreadable,
        "cannot read the header: line 1: expected 'Pelmora 1.0' in 'hello'"},
       {"a header cut short", good.substr(0, 40), Verdict::kUnreadable,

@@ -244,8 +244,9 @@ TEST(LibraryTest, ReadSettingsFailsNamingTheFile) {
       {folder.path().string(), "Cannot read '" + folder.path().string() + "': Is a directory"},
       {notData,
        notData + ": cannot read the header: line 1: expected 'Pelmora 1.0' in 'Dear diary'"},
-      {badBoxes, badBoxes + ": the header's settings cannot be used: --boxes: expected a whole "
-                            "number from 1 to 100000, got '0'"},
+      // The header itself refuses what pelmora-gen's options refuse, naming the line.
+      {badBoxes, badBoxes + ": cannot read the header: line 7: the box count: expected a whole "
+                            "number from 1 to 100000, got '0' in '  Boxes created [1..100000]: 0'"},
   };
   for (const auto& [path, message] : cases) {
     Settings settings;

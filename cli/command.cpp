@@ -1,0 +1,250 @@
+#include "cli/command.h"
+
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/picture.h"
+#include "generator/box_formats.h"
+#include "generator/dataset_header.h"
+#include "generator/dataset_verify.h"
+#include "generator/dataset_writer.h"
+#include "generator/generation_run.h"
+#include "generator/quoted.h"
+
+namespace pelmora {
+
+namespace {
+
+// The identity of the file a name stands for, following links: the file itself when it exists,
+// else its folder and last name, so that "x" and "./x" are one file before either exists.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string name;  // the last name, when the file does not exist
+
+  bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::string& name) {
+  struct stat info {};
+  if (stat(name.c_str(), &info) == 0) return FileIdentity{info.st_dev, info.st_ino, ""};
+  const std::filesystem::path path(name);
+  const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+  if (stat(folder.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{info.st_dev, info.st_ino, path.filename().string()};
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  const auto first = IdentityOf(a);
+  const auto second = IdentityOf(b);
+  return first && second && *first == *second;
+}
+
+// An output whose commit only completes it: the run that writes it commits, the command then
+// puts it in place with its other outputs.
+class HeldOutput final : public Output {
+ public:
+  explicit HeldOutput(Output& inner) : inner_(inner) {}
+  void Write(std::string_view bytes) override { inner_.Write(bytes); }
+  const Status& status() const override { return inner_.status(); }
+  Status Complete() override { return inner_.Complete(); }
+  Status Commit() override { return inner_.Complete(); }
+  void Discard() noexcept override { inner_.Discard(); }
+
+ private:
+  Output& inner_;
+};
+
+class Command {
+ public:
+  Command(std::span<const std::string_view> args, CommandIo& io) : args_(args), io_(io) {}
+
+  int Run() {
+    ParseOutcome parsed = ParseCommandLine(args_);
+    if (!parsed.options) return Usage(parsed.error);
+    if (parsed.options->help) {
+      io_.out += HelpText();
+      return kExitCompleted;
+    }
+    if (parsed.options->version) {
+      io_.out += kVersionText;
+      return kExitCompleted;
+    }
+    if (parsed.options->verifyFile) {
+      return Verify(*parsed.options->verifyFile, parsed.options->quiet);
+    }
+    if (parsed.options->fromFile) {
+      const std::string from = *parsed.options->fromFile;
+      if (!parsed.options->outputGiven) {
+        return Usage("--from needs -o FILE: the output is never taken from the header of " +
+                     QuoteName(from));
+      }
+      if (const auto same = SameFiles(*parsed.options)) return Usage(*same);
+      // The header's settings first; then every option given on top of them.
+      std::string consumed;
+      const std::unique_ptr<Input> input = io_.openInput(from);
+      const HeaderReading header = ReadDatasetHeader(*input, &consumed);
+      if (!header.controls) {
+        if (header.error.starts_with("Cannot read ")) return Failure(header.error);
+        return Failure(QuoteName(from) + ": cannot read the header: " + header.error);
+      }
+      parsed = ParseCommandLine(args_, *header.controls);
+      if (!parsed.options) return Usage(parsed.error);
+    }
+    return Generate(*parsed.options);
+  }
+
+ private:
+  int Usage(const std::string& error) {
+    io_.err += "pelmora-gen: " + error + "\nTry 'pelmora-gen --help' for more information.\n";
+    return kExitBadUsage;
+  }
+
+  int Failure(const std::string& message) {
+    io_.err += "pelmora-gen: " + message + "\n";
+    return kExitFailed;
+  }
+
+  int Verify(const std::string& name, bool quiet) {
+    const std::unique_ptr<Input> input = io_.openInput(name);
+    const Verification verification = VerifyDataset(*input);
+    if (verification.inputFailed) return Failure(verification.message);
+    if (!quiet || verification.verdict != Verdict::kIdentical) {
+      io_.out += EscapeText(name) + ": " + verification.message + "\n";
+    }
+    return verification.verdict == Verdict::kIdentical ? kExitCompleted : kExitFailed;
+  }
+
+  // Bad usage when two of the files the command writes or reads are one.
+  std::optional<std::string> SameFiles(const CliOptions& options) {
+    const std::string& dataset = options.controls.edfName;
+    const bool toFile = dataset != "-";
+    if (options.picture && toFile && SameFile(dataset, options.picture->file)) {
+      return "-o and --picture name the same file " + QuoteName(options.picture->file);
+    }
+    if (options.fromFile) {
+      if (toFile && SameFile(dataset, *options.fromFile)) {
+        return "-o names the --from file " + QuoteName(*options.fromFile) +
+               " itself; name another output, so that it is not replaced";
+      }
+      if (options.picture && SameFile(options.picture->file, *options.fromFile)) {
+        return "--picture names the --from file " + QuoteName(*options.fromFile) + " itself";
+      }
+    }
+    return std::nullopt;
+  }
+
+  int Generate(const CliOptions& options) {
+    if (const auto same = SameFiles(options)) return Usage(*same);
+#ifndef PELMORA_HAS_PICTURE
+    if (options.picture) return Failure("this build draws no pictures");
+#endif
+    // Every output first: a name that cannot be written fails before any work is done.
+    const std::string& name = options.controls.edfName;
+    const bool toStandardOutput = name == "-";
+    const std::unique_ptr<Output> dataset =
+        toStandardOutput ? io_.openStandardOutput("dataset") : io_.openOutput(name, "dataset file");
+    if (!dataset->status().ok()) return Failure(dataset->status().message());
+    std::unique_ptr<Output> picture;
+    if (options.picture) {
+      picture = io_.openOutput(options.picture->file, "picture");
+      if (!picture->status().ok()) return Failure(picture->status().message());
+    }
+
+    RunServices services;
+    services.clockSeconds = io_.seedSource;
+    std::string discarded;  // the dataset text of a run written in another format
+    if (options.format == BoxFormat::kPelmora) {
+      services.openDataset = [&dataset](const std::string&) {
+        return std::make_unique<HeldOutput>(*dataset);
+      };
+    } else {
+      services.openDataset = [&discarded](const std::string&) {
+        return std::make_unique<MemoryOutput>(&discarded);
+      };
+    }
+    auto state = std::make_unique<GeneratorState>();
+    const RunResult result = GenerateDataset(options.controls, *state, services);
+    if (result.end != RunEnd::kCompleted) return Failure(result.message);
+
+    if (options.format != BoxFormat::kPelmora) {
+      DatasetWriter out(*dataset, LineEnds::kLf);
+      const int32_t count = state->sceneSettings.boxCount;
+      const int32_t dimension = options.controls.rgDimension + 1;
+      if (options.format == BoxFormat::kCsv) {
+        WriteBoxesCsv(state->boxTable, count, dimension, out);
+      } else {
+        WriteBoxesWkt(state->boxTable, count, dimension, out);
+      }
+      if (const Status written = out.Flush(); !written.ok()) return Failure(written.message());
+      if (const Status completed = dataset->Complete(); !completed.ok()) {
+        return Failure(completed.message());
+      }
+    }
+#ifdef PELMORA_HAS_PICTURE
+    if (picture) {
+      if (const Status drawn = DrawPicture(*options.picture, *state, *picture); !drawn.ok()) {
+        return Failure(drawn.message());
+      }
+    }
+#endif
+
+    // Everything is complete: now the outputs replace their files.
+    if (const Status committed = dataset->Commit(); !committed.ok()) {
+      return Failure(committed.message());
+    }
+    if (picture) {
+      if (const Status committed = picture->Commit(); !committed.ok()) {
+        return Failure(committed.message());
+      }
+    }
+
+    if (!options.quiet) {
+      // Messages go where the dataset does not.
+      std::string& info = toStandardOutput ? io_.err : io_.out;
+      const std::string shown = EscapeText(name);
+      const std::string boxes = std::to_string(state->sceneSettings.boxCount);
+      const std::string seed = std::to_string(result.seed);
+      if (result.seedForField) {
+        info += shown + ": " + boxes + " boxes, random seed " + seed + " (repeat with --seed " +
+                seed + ")\n";
+      } else {
+        info += shown + ": " + boxes + " boxes, seed " + seed + "\n";
+      }
+    }
+    return kExitCompleted;
+  }
+
+  std::span<const std::string_view> args_;
+  CommandIo& io_;
+};
+
+}  // namespace
+
+int32_t CommandIo::UnpredictableSeedSource() {
+  uint32_t bits = 0;
+  if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+    // No kernel randomness: the clock's nanoseconds and the process number still differ from
+    // one run to the next.
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    bits =
+        static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) ^
+        (static_cast<uint32_t>(getpid()) * 2654435761u);
+  }
+  return static_cast<int32_t>(bits);
+}
+
+int RunCommand(std::span<const std::string_view> args, CommandIo& io) {
+  return Command(args, io).Run();
+}
+
+}  // namespace pelmora
