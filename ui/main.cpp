@@ -5,6 +5,7 @@
 #include "ui/application.h"
 #include "ui/dialogs.h"
 #include "ui/unit1.h"
+#include "ui/window_fonts.h"
 
 int main(int argc, char** argv) {
   pelmora::ModalDialogs dialogs;
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
   pelmora::Application::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
   // 2. The title: the task-bar entry and the caption of every message box.
   pelmora::Application::setApplicationDisplayName(QString::fromUtf8(pelmora::kApplicationTitle));
+  // Tahoma and MS Sans Serif from fonts-wine, where it is installed.
+  pelmora::LoadWindowFonts();
   // The box table, scene settings and random source (seeded with 1) of the process.
   pelmora::GeneratorState state;
   try {

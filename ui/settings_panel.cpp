@@ -45,6 +45,13 @@ void SettingsPanel::Expand() {
   ShowState();
 }
 
+void SettingsPanel::SetExpandedHeight(int height) {
+  if (kind_ != Kind::kCollapsible) return;
+  expandedHeight_ = height;
+  client_->resize(width(), expandedHeight_);
+  ShowState();
+}
+
 void SettingsPanel::ShowState() {
   if (kind_ != Kind::kCollapsible) return;
   // A collapsed panel hides its controls, so that the focus cannot move into them either.

@@ -29,6 +29,8 @@ class SettingsPanel : public QWidget {
   bool IsCollapsed() const { return collapsed_; }
   // The height of the panel when expanded: the height it had when it was last expanded.
   int ExpandedHeight() const { return expandedHeight_; }
+  // For a collapsible panel; shown at once when the panel is expanded.
+  void SetExpandedHeight(int height);
   // Both do nothing for a fixed panel.
   void Collapse();
   void Expand();

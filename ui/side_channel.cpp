@@ -30,6 +30,12 @@ void SideChannel::SetFill(QWidget* fill) {
   LayOut();
 }
 
+void SideChannel::SetOpenWidth(int openWidth) {
+  openWidth_ = openWidth;
+  if (open_) setFixedWidth(openWidth_);
+  LayOut();
+}
+
 bool SideChannel::IsPinned() const {
   return pin_->isChecked();
 }

@@ -26,6 +26,9 @@ class SideChannel : public QWidget {
   void SetFill(QWidget* fill);
 
   QString Caption() const { return caption_; }
+  // The width of the open channel, in pixels.
+  int OpenWidth() const { return openWidth_; }
+  void SetOpenWidth(int openWidth);
   bool IsPinned() const;
   void SetPinned(bool pinned);
   bool IsOpen() const { return open_; }

@@ -11,10 +11,11 @@ namespace pelmora {
 //
 // A value set by SetValue, the buttons or the Up and Down keys (one step each) is brought into
 // [MinValue, MaxValue]. Typed text reads as typed until the field loses focus to another control,
-// and is then brought into range. MinValue == MaxValue means no bounds; a step past the 32-bit
-// range stops at its end. Typing accepts digits and the minus sign; editing keys work as in any
-// line edit. Change is emitted at every change of the text, whatever made it. The mouse wheel
-// does not step the value: it scrolls what lies beneath.
+// and is then brought into range; text that does not parse then shows the value it read. MinValue
+// == MaxValue means no bounds; a step past the 32-bit range stops at its end. Typing accepts digits
+// and the minus sign; editing keys work as in any line edit. Change is emitted at every change of
+// the text, whatever made it. The mouse wheel does not step the value: it scrolls what lies
+// beneath.
 class SpinEdit : public QAbstractSpinBox {
   Q_OBJECT
 

@@ -8,10 +8,13 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 #include "raster/raster_canvas.h"
 #include "ui/application.h"
+#include "ui/fit_to_font.h"
+#include "ui/window_fonts.h"
 
 namespace pelmora {
 
@@ -21,13 +24,6 @@ namespace {
 
 // Fourteen blanks before the application title.
 const QString kWindowCaption = QString(14, u' ') + QString::fromUtf8(kApplicationTitle);
-
-QFont PixelFont(const QStringList& families, int pixelSize) {
-  QFont font;
-  font.setFamilies(families);
-  font.setPixelSize(pixelSize);
-  return font;
-}
 
 template <typename W>
 W* Named(W* widget, const char* name) {
@@ -94,7 +90,7 @@ TForm1::~TForm1() {
 void TForm1::BuildComponents() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(kWindowCaption);
-  setFont(PixelFont({"MS Sans Serif", "Microsoft Sans Serif", "Nimbus Sans", "DejaVu Sans"}, 11));
+  setFont(WindowFont());
   resize(844, 648);
   setMinimumSize(125, 50);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -114,7 +110,7 @@ void TForm1::BuildComponents() {
   // The side channel, docked at the left: the settings stack in a scroll box.
   suiSideChannel1 =
       Named(new SideChannel(QStringLiteral("Create Dataset"), 233, suiForm1), "suiSideChannel1");
-  suiSideChannel1->setFont(PixelFont({"Tahoma", "Nimbus Sans", "DejaVu Sans"}, 11));
+  suiSideChannel1->setFont(SideChannelFont());
   frameLayout->addWidget(suiSideChannel1);
   ScrollBox1 = Named(new QScrollArea(suiSideChannel1), "ScrollBox1");
   ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -166,9 +162,10 @@ void TForm1::BuildComponents() {
   Label6 = MakeLabel("Label6", QStringLiteral("X:"), suiGroupBox2, 16, 18);
   Label7 = MakeLabel("Label7", QStringLiteral("Y:"), suiGroupBox2, 72, 18);
   Label8 = MakeLabel("Label8", QStringLiteral("Z:"), suiGroupBox2, 128, 18);
-  spHighX = MakeSpinEdit("spHighX", 1, 100000, 20, suiGroupBox2, 8, 36, 57, 19);
-  spHighY = MakeSpinEdit("spHighY", 1, 100000, 20, suiGroupBox2, 64, 36, 57, 19);
-  spHighZ = MakeSpinEdit("spHighZ", 1, 100000, 20, suiGroupBox2, 120, 36, 57, 19);
+  // 56 wide rather than 57, so that they do not overlap by a pixel.
+  spHighX = MakeSpinEdit("spHighX", 1, 100000, 20, suiGroupBox2, 8, 36, 56, 19);
+  spHighY = MakeSpinEdit("spHighY", 1, 100000, 20, suiGroupBox2, 64, 36, 56, 19);
+  spHighZ = MakeSpinEdit("spHighZ", 1, 100000, 20, suiGroupBox2, 120, 36, 56, 19);
   cbBoxSize = MakeCheckBox("cbBoxSize", QStringLiteral("Variable size of Boxes"), false,
                            suiGroupBox2, 24, 61);
   cbVarBoxSize =
@@ -214,16 +211,13 @@ void TForm1::BuildComponents() {
   // Draw Settings.
   suiPanel4 = makePanel("suiPanel4", QStringLiteral("Draw Settings"), 320);
   QWidget* p4 = suiPanel4->Client();
-  Label5 =
-      MakeLabel("Label5", QStringLiteral("Percent of boxes to show:               %"), p4, 8, 35);
-  // The field sits in the run of blanks of its label, before the "%", wherever the font puts it.
-  const QFontMetrics metrics(Label5->font());
-  const int blanksLeft = 8 + metrics.horizontalAdvance(QStringLiteral("Percent of boxes to show:"));
-  const int blanksRight = 8 + metrics.horizontalAdvance(Label5->text()) -
-                          metrics.horizontalAdvance(QStringLiteral("%"));
-  spPercent =
-      MakeSpinEdit("spPercent", 1, 100, 100, p4,
-                   blanksLeft + std::max(0, (blanksRight - blanksLeft - 41) / 2), 32, 41, 19);
+  Label5 = Named(new CaptionWithField(QStringLiteral("Percent of boxes to show:"), 15,
+                                      QStringLiteral("%"), p4),
+                 "Label5");
+  Label5->move(8, 35);
+  Label5->adjustSize();
+  // The field sits in the run of blanks of its label, before the "%" (FitToFont).
+  spPercent = MakeSpinEdit("spPercent", 1, 100, 100, p4, 136, 32, 41, 19);
   suiGroupBox4 = MakeGroupBox("suiGroupBox4", QStringLiteral("Grid Lines"), p4, 11, 56, 177, 129);
   cbShowGrid =
       MakeCheckBox("cbShowGrid", QStringLiteral("Show Grid Lines"), true, suiGroupBox4, 24, 18);
@@ -259,6 +253,7 @@ void TForm1::BuildComponents() {
   Label13 = MakeLabel("Label13", QStringLiteral("Delta:"), p5, 48, 59);
   spDelta = MakeSpinEdit("spDelta", 0, 0, 1, p5, 88, 56, 81, 19);
   suiPanel5->hide();
+  FitToFont();
 
   stackLayout->addStretch(1);
 
@@ -277,6 +272,49 @@ void TForm1::BuildComponents() {
   auto* areaLayout = new QVBoxLayout(Panel2->Client());
   areaLayout->setContentsMargins(4, SettingsPanel::kCaptionBarHeight + 3, 4, 4);
   areaLayout->addWidget(PaintBox1);
+}
+
+void TForm1::FitToFont() {
+  // The panels' controls are measured against the panels' widths.
+  for (SettingsPanel* panel : {suiPanel1, suiPanel2, suiPanel4, suiPanel5}) {
+    panel->Client()->resize(panel->width(), panel->ExpandedHeight());
+  }
+  // Captions first, then the fields take what room is left at their right.
+  KeepClearOf(spWorldX, Label1);
+  KeepClearOf(spWorldY, Label2);
+  KeepClearOf(spWorldZ, Label3);
+  KeepClearOf(spBoxes, Label4);
+  KeepClearOf(rbDist, Label9);
+  KeepClearOf(edMean, Label10);
+  KeepClearOf(edSigma, Label11);
+  KeepClearOf(spSeed, rbSeedConstant);
+  KeepClearOf(edfName, Label12);
+  KeepClearOf(spDelta, Label13);
+  FitItems(rgGridStyle, suiGroupBox5);
+  const QString box = QString::number(BoxTable::kCapacity);
+  for (SpinEdit* field : {spWorldX, spWorldY, spWorldZ, spBoxes}) FitFieldTo(field, box);
+  FitRow({spHighX, spHighY, spHighZ}, {Label6, Label7, Label8}, QStringLiteral("99999"));
+  FitFieldTo(spSeed, QStringLiteral("65535"));
+  FitFieldTo(spGridLines, QStringLiteral("100"));
+  // Any 32-bit number: the field has no bounds.
+  FitFieldTo(spDelta, QString::number(std::numeric_limits<int32_t>::min()));
+  // The percent field is as wide as its value needs, in blanks as wide as the field needs.
+  spPercent->move(Label5->x(), spPercent->y());
+  FitFieldTo(spPercent, QStringLiteral("100"));
+  Label5->PlaceField(spPercent);
+  // Where even so the percent caption is wider than its panel, every panel and the side channel
+  // grow by as much.
+  const int extra = std::max(0, Label5->x() + Label5->width() + 3 - suiPanel4->width());
+  if (extra > 0) {
+    for (SettingsPanel* panel : {suiPanel1, suiPanel2, suiPanel4, suiPanel5}) {
+      panel->setFixedWidth(panel->width() + extra);
+      panel->Client()->resize(panel->width(), panel->ExpandedHeight());
+    }
+    suiSideChannel1->SetOpenWidth(suiSideChannel1->OpenWidth() + extra);
+  }
+  for (SettingsPanel* panel : {suiPanel1, suiPanel2, suiPanel4, suiPanel5}) {
+    MakeRoomForTitles(panel);
+  }
 }
 
 template <typename Sender, typename Signal>

@@ -17,6 +17,7 @@
 #include "generator/generation_run.h"
 #include "ui/combo_box.h"
 #include "ui/dialogs.h"
+#include "ui/fit_to_font.h"
 #include "ui/number_edit.h"
 #include "ui/paint_box.h"
 #include "ui/radio_group.h"
@@ -93,7 +94,7 @@ class TForm1 : public QWidget {
   QPushButton* Button1;
   SettingsPanel* suiPanel4;
   SpinEdit* spPercent;
-  QLabel* Label5;
+  CaptionWithField* Label5;
   QGroupBox* suiGroupBox4;
   RadioGroup* rgGridStyle;
   QCheckBox* cbShowGrid;
@@ -140,6 +141,8 @@ class TForm1 : public QWidget {
  private:
   // The window and its components with their stored settings: the window description.
   void BuildComponents();
+  // Room for the font in use: fields as wide as their widest values, captions clear of them.
+  void FitToFont();
   // The event table: the one place where handlers are connected.
   void WireEvents();
   template <typename Sender, typename Signal>

@@ -124,9 +124,13 @@ void WidgetTests::spinEditBringsTypedTextIntoRangeOnLeaving_data() {
                                   << "25";
   QTest::newRow("no bounds: anything stays") << 0 << 0 << "-123456"
                                              << "-123456";
-  // Empty text reads as the minimum, which lies in range: nothing to bring into it.
-  QTest::newRow("empty stays empty") << 5 << 100 << ""
-                                     << "";
+  // Text that reads as another number shows the number it reads.
+  QTest::newRow("empty shows the minimum it reads") << 5 << 100 << ""
+                                                    << "5";
+  QTest::newRow("a lone minus shows the minimum") << 5 << 100 << "-"
+                                                  << "5";
+  QTest::newRow("no bounds: empty shows 0") << 0 << 0 << ""
+                                            << "0";
 }
 
 void WidgetTests::spinEditBringsTypedTextIntoRangeOnLeaving() {
