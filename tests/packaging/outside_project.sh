@@ -48,7 +48,9 @@ PKG_CONFIG_PATH=$(dirname "$pc")
 # shellcheck disable=SC2046
 "$cxx" -std=c++20 -o pkgconfig_boxes "$source/tests/packaging/outside/print_boxes.cpp" \
   $(pkg-config --cflags --libs --static pelmora) || fail "building with pkg-config failed"
-./pkgconfig_boxes data.txt > pkgconfig.csv || fail "pkg-config program failed"
+# (A shared library in a prefix the loader does not search is found through LD_LIBRARY_PATH.)
+LD_LIBRARY_PATH=$(pkg-config --variable=libdir pelmora) ./pkgconfig_boxes data.txt > pkgconfig.csv ||
+  fail "pkg-config program failed"
 cmp -s expected.csv pkgconfig.csv || fail "pkg-config program: other boxes than pelmora-gen"
 
 # The example: its count against the first 1000 boxes of pelmora-gen's CSV of the same settings.
