@@ -15,13 +15,8 @@ SettingsPanel::SettingsPanel(const QString& caption, Kind kind, int expandedHeig
       client_(new QWidget(this)) {
   if (kind_ == Kind::kCollapsible) {
     button_ = new QToolButton(this);
-    button_->setAutoRaise(true);
-    button_->setFocusPolicy(Qt::NoFocus);
+    MakeBarButton(button_);
     button_->setFixedSize(18, 18);
-    QPalette onBar = button_->palette();
-    onBar.setColor(QPalette::ButtonText, Qt::white);
-    onBar.setColor(QPalette::WindowText, Qt::white);
-    button_->setPalette(onBar);
     connect(button_, &QToolButton::clicked, this, [this] {
       if (collapsed_) {
         Expand();
@@ -58,7 +53,8 @@ void SettingsPanel::ShowState() {
   client_->setVisible(!collapsed_);
   setFixedHeight(collapsed_ ? kCaptionBarHeight : expandedHeight_);
   button_->setArrowType(collapsed_ ? Qt::DownArrow : Qt::UpArrow);
-  button_->setToolTip(collapsed_ ? tr("Expand") : tr("Collapse"));
+  button_->setToolTip(collapsed_ ? tr("Expand: show the settings of this panel")
+                                 : tr("Collapse: fold this panel to its caption bar"));
 }
 
 void SettingsPanel::resizeEvent(QResizeEvent* event) {

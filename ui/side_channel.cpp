@@ -11,18 +11,20 @@ SideChannel::SideChannel(const QString& caption, int openWidth, QWidget* parent)
     : QWidget(parent), caption_(caption), openWidth_(openWidth), pin_(new QToolButton(this)) {
   pin_->setCheckable(true);
   pin_->setChecked(true);
-  pin_->setAutoRaise(true);
-  pin_->setFocusPolicy(Qt::NoFocus);
+  MakeBarButton(pin_);
   pin_->setFixedSize(18, 18);
-  pin_->setText(QString::fromUtf8("\u25C0"));  // a pinned channel points at the edge it keeps
-  pin_->setToolTip(tr("Pin"));
-  QPalette onBar = pin_->palette();
-  onBar.setColor(QPalette::ButtonText, Qt::white);
-  pin_->setPalette(onBar);
-  connect(pin_, &QToolButton::toggled, this,
-          [this](bool pinned) { pin_->setText(QString::fromUtf8(pinned ? "\u25C0" : "\u25B7")); });
+  ShowPin(true);
+  connect(pin_, &QToolButton::toggled, this, &SideChannel::ShowPin);
   setMouseTracking(true);
   setFixedWidth(openWidth_);
+}
+
+void SideChannel::ShowPin(bool pinned) {
+  // A pinned channel points at the edge it keeps; the tip says what a click will do.
+  pin_->setText(QString::fromUtf8(pinned ? "\u25C0" : "\u25B7"));
+  pin_->setToolTip(pinned ? tr("Unpin: let this channel fold to its side bar when the mouse "
+                               "leaves it")
+                          : tr("Pin: keep this channel open"));
 }
 
 void SideChannel::SetFill(QWidget* fill) {

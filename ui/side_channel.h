@@ -44,6 +44,7 @@ class SideChannel : public QWidget {
  private:
   void Open();
   void Fold();
+  void ShowPin(bool pinned);
   void LayOut();
 
   QString caption_;

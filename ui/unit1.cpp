@@ -90,6 +90,9 @@ TForm1::~TForm1() {
 void TForm1::BuildComponents() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(kWindowCaption);
+  // No frame of the system's: suiForm1 draws the title bar, its buttons and the edges.
+  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   setFont(WindowFont());
   resize(844, 648);
   setMinimumSize(125, 50);
