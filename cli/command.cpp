@@ -17,6 +17,7 @@
 #include "generator/dataset_verify.h"
 #include "generator/dataset_writer.h"
 #include "generator/generation_run.h"
+#include "generator/stream_run.h"
 #include "generator/quoted.h"
 
 namespace pelmora {
@@ -162,36 +163,29 @@ class Command {
 
     RunServices services;
     services.clockSeconds = io_.seedSource;
-    std::string discarded;  // the dataset text of a run written in another format
-    if (options.format == BoxFormat::kPelmora) {
-      services.openDataset = [&dataset](const std::string&) {
-        return std::make_unique<HeldOutput>(*dataset);
-      };
-    } else {
+    services.openDataset = [&dataset](const std::string&) {
+      return std::make_unique<HeldOutput>(*dataset);
+    };
+    const StreamRunResult streamed = RunIntoOutput(options.controls, options.format, services);
+    const RunResult& result = streamed.run;
+    if (result.end != RunEnd::kCompleted) return Failure(result.message);
+#ifdef PELMORA_HAS_PICTURE
+    if (picture) {
+      // The picture is drawn from the box table of the same run, made again with its seed.
+      if (options.controls.spBoxes.value > BoxTable::kCapacity) {
+        return Failure("Cannot draw a picture of more than " +
+                       std::to_string(BoxTable::kCapacity) + " boxes.");
+      }
+      GeneratorControls again = options.controls;
+      again.rbSeedConstant = true;
+      again.spSeed = result.seed;
+      std::string discarded;
       services.openDataset = [&discarded](const std::string&) {
         return std::make_unique<MemoryOutput>(&discarded);
       };
-    }
-    auto state = std::make_unique<GeneratorState>();
-    const RunResult result = GenerateDataset(options.controls, *state, services);
-    if (result.end != RunEnd::kCompleted) return Failure(result.message);
-
-    if (options.format != BoxFormat::kPelmora) {
-      DatasetWriter out(*dataset, LineEnds::kLf);
-      const int32_t count = state->sceneSettings.boxCount;
-      const int32_t dimension = options.controls.rgDimension + 1;
-      if (options.format == BoxFormat::kCsv) {
-        WriteBoxesCsv(state->boxTable, count, dimension, out);
-      } else {
-        WriteBoxesWkt(state->boxTable, count, dimension, out);
-      }
-      if (const Status written = out.Flush(); !written.ok()) return Failure(written.message());
-      if (const Status completed = dataset->Complete(); !completed.ok()) {
-        return Failure(completed.message());
-      }
-    }
-#ifdef PELMORA_HAS_PICTURE
-    if (picture) {
+      auto state = std::make_unique<GeneratorState>();
+      const RunResult table = GenerateDataset(again, *state, services);
+      if (table.end != RunEnd::kCompleted) return Failure(table.message);
       if (const Status drawn = DrawPicture(*options.picture, *state, *picture); !drawn.ok()) {
         return Failure(drawn.message());
       }
@@ -212,7 +206,7 @@ class Command {
       // Messages go where the dataset does not.
       std::string& info = toStandardOutput ? io_.err : io_.out;
       const std::string shown = EscapeText(name);
-      const std::string boxes = std::to_string(state->sceneSettings.boxCount);
+      const std::string boxes = std::to_string(streamed.boxes);
       const std::string seed = std::to_string(result.seed);
       if (result.seedForField) {
         info += shown + ": " + boxes + " boxes, random seed " + seed + " (repeat with --seed " +

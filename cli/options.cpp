@@ -360,6 +360,8 @@ ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
   if (options.picture && options.picture->file.empty()) {
     return Error("the picture options need --picture FILE");
   }
+  // The box-count line of the header shows the range its count was taken from.
+  options.controls.spBoxes.maxValue = BoxCountLimit(options.controls.spBoxes.value);
   ParseOutcome outcome;
   outcome.options = std::move(options);
   return outcome;

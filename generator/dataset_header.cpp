@@ -192,7 +192,7 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     in.Literal("]: ");
     in.Int(&c.spBoxes.value, "the box count");
     if (in.End()) {
-      in.Limits(c.spBoxes.minValue, c.spBoxes.maxValue, 1, static_cast<int32_t>(kBoxesSetting.max));
+      in.Limits(c.spBoxes.minValue, c.spBoxes.maxValue, 1, BoxCountLimit(c.spBoxes.value));
       in.Within(c.spBoxes.value, kBoxesSetting, "the box count");
     }
     if (in.failed()) return in.error();

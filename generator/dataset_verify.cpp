@@ -7,6 +7,7 @@
 #include "generator/dataset_header.h"
 #include "generator/generation_run.h"
 #include "generator/quoted.h"
+#include "generator/stream_run.h"
 
 namespace pelmora {
 
@@ -188,15 +189,14 @@ Verification VerifyDataset(Input& input) {
   }
 
   // The same run the header describes, compared as it goes, from a fresh state as at start.
-  auto state = std::make_unique<GeneratorState>();
   ComparingOutput comparing(input, std::move(consumed));
   RunServices services;
   services.openDataset = [&comparing](const std::string&) {
     return std::make_unique<BorrowedOutput>(comparing);
   };
-  const RunResult run = GenerateDataset(*header.controls, *state, services);
+  const StreamRunResult run = RunIntoOutput(*header.controls, BoxFormat::kPelmora, services);
   if (!comparing.settled()) {
-    result.message = "the settings of the header make no dataset: " + run.message;
+    result.message = "the settings of the header make no dataset: " + run.run.message;
     return result;
   }
   return comparing.Result();

@@ -1,5 +1,6 @@
 #include "generator/dataset_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -20,6 +21,17 @@ DatasetWriter& DatasetWriter::Text(std::string_view text) {
     Reserve(2);
     if (c == '\n' && crlf_) buffer_[used_++] = '\r';
     buffer_[used_++] = c;
+  }
+  return *this;
+}
+
+DatasetWriter& DatasetWriter::Bytes(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (used_ == kBufferSize) (void)Flush();
+    const size_t piece = std::min(bytes.size(), kBufferSize - used_);
+    std::memcpy(buffer_ + used_, bytes.data(), piece);
+    used_ += piece;
+    bytes.remove_prefix(piece);
   }
   return *this;
 }

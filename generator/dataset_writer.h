@@ -27,6 +27,7 @@ class DatasetWriter {
   DatasetWriter& Int64(int64_t value);         // %d of a wider count
   DatasetWriter& Fixed2(double value);         // %.2f with a full stop
   DatasetWriter& LineEnd() { return Text("\n"); }
+  DatasetWriter& Bytes(std::string_view bytes);  // as they are, nothing translated
 
   // Hands everything buffered to the output; its status.
   Status Flush();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "generator/box_formats.h"
 #include "generator/distributions.h"
 #include "generator/numeric.h"
 #include "generator/str_to_float.h"
@@ -70,109 +71,61 @@ void WriteSettingsHeader(DatasetWriter& out, const GeneratorControls& c, int32_t
   out.Text("  Non-zero size of boxes: ").Text(c.cbVarBoxSize ? "Yes\n" : "No\n");
 }
 
-// The settings of one run as the box loop uses them.
-struct BoxRecipe {
-  int32_t dimension;
-  int32_t boxCount;
-  int32_t world[3];
-  int32_t high[3];
-  bool variableSize;
-  bool zeroSizeAllowed;
+// Keeps each box in the pending table and writes its record line.
+class TableAndFile final : public BoxConsumer {
+ public:
+  TableAndFile(BoxTable& pending, int32_t dimension, DatasetWriter& out)
+      : pending_(pending),
+        dimension_(dimension),
+        records_(BoxFormat::kPelmora, dimension),
+        out_(out) {}
+
+  bool Accept(int64_t first, std::span<const Box> boxes) override {
+    int64_t number = first;
+    for (const Box& box : boxes) {
+      SetBoxCorners(pending_[static_cast<int32_t>(number++)], box.low[0], box.low[1], box.low[2],
+                    box.high[0], box.high[1], box.high[2], dimension_);
+    }
+    text_.resize(boxes.size() * records_.MaxBoxBytes());
+    const char* end = records_.Format(first, boxes, text_.data());
+    out_.Bytes(std::string_view(text_.data(), static_cast<size_t>(end - text_.data())));
+    return !out_.failed();
+  }
+
+ private:
+  BoxTable& pending_;
+  int32_t dimension_;
+  BoxFormatter records_;
+  DatasetWriter& out_;
+  std::string text_;
 };
 
-// Step 8: boxes 1..boxCount into pending, each record line written as its box is accepted.
-// Returns an empty string, or the message of a run that reached an attempt limit.
-std::string GenerateBoxes(const BoxRecipe& recipe, const CoordinateLaw* positions[3],
-                          const RunServices& limits, RandomSource& random, BoxTable& pending,
-                          DatasetWriter& out) {
-  const int32_t dimension = recipe.dimension;
-  CoordinateLaw extents[3] = {CoordinateLaw(kUniform, recipe.high[0], 0.0f, 0.0f),
-                              CoordinateLaw(kUniform, recipe.high[1], 0.0f, 0.0f),
-                              CoordinateLaw(kUniform, recipe.high[2], 0.0f, 0.0f)};
-  int64_t attempts = 0;      // refused in a row for the current box number
-  int64_t refusedInRun = 0;  // refused in the whole run
-  int32_t counter = 1;
-  while (counter <= recipe.boxCount) {
-    double low[3] = {0.0, 0.0, 0.0};
-    double high[3] = {0.0, 0.0, 0.0};
-    // Draw order: x, y, z positions, then (variable size) x, y, z extents.
-    for (int32_t axis = 0; axis < dimension; ++axis) low[axis] = positions[axis]->Draw(random);
-    for (int32_t axis = 0; axis < dimension; ++axis) {
-      const double extent =
-          recipe.variableSize ? extents[axis].Draw(random) : static_cast<double>(recipe.high[axis]);
-      high[axis] = low[axis] + extent;
-    }
-    if (dimension == 3) {
-      // A 3D box reaching past the world is moved back against its upper bound, extent kept.
-      for (int32_t axis = 0; axis < 3; ++axis) {
-        const double world = recipe.world[axis];
-        if (high[axis] > world) {
-          low[axis] -= high[axis] - world;
-          high[axis] = world;
-        }
-      }
-    }
-    bool accepted = true;
-    for (int32_t axis = 0; axis < dimension; ++axis) {
-      const int32_t lowInt = TruncToInt(low[axis]);
-      const int32_t highInt = TruncToInt(high[axis]);
-      const bool sizeOk = recipe.zeroSizeAllowed ? highInt >= lowInt : highInt > lowInt;
-      accepted = accepted && low[axis] >= 1.0 && high[axis] <= recipe.world[axis] && sizeOk;
-    }
-    if (!accepted) {
-      static constexpr const char* kCause =
-          ": the box size leaves too little room on some axis, or the distribution puts almost "
-          "every position where no box fits (a Gauss mean far outside the world, or a very small "
-          "sigma). No dataset was written.";
-      if (++attempts >= limits.maxAttemptsPerBox) {
-        return "Box " + std::to_string(counter) + " could not be placed in the world after " +
-               std::to_string(limits.maxAttemptsPerBox) + " attempts" + kCause;
-      }
-      if (++refusedInRun >= limits.maxAttemptsPerRun) {
-        return "The run stopped at box " + std::to_string(counter) + " of " +
-               std::to_string(recipe.boxCount) + " after " +
-               std::to_string(limits.maxAttemptsPerRun) + " refused attempts in all" + kCause;
-      }
-      continue;
-    }
-    attempts = 0;
-    SetBoxCorners(pending[counter], low[0], low[1], low[2], high[0], high[1], high[2], dimension);
-    out.Int(counter).Text(": ");
-    for (int32_t axis = 0; axis < dimension; ++axis) out.Int(TruncToInt(low[axis])).Text(" ");
-    for (int32_t axis = 0; axis < dimension; ++axis) {
-      if (axis > 0) out.Text(" ");
-      out.Int(TruncToInt(high[axis]));
-    }
-    out.LineEnd();
-    if (out.failed()) return std::string();
-    ++counter;
+}  // namespace
+
+std::string RunRefusal(const GeneratorControls& c) {
+  // 1. Range check, X then Y then Z, whatever the dimension.
+  if (c.spHighX >= c.spWorldX.value || c.spHighY >= c.spWorldY.value ||
+      c.spHighZ >= c.spWorldZ.value) {
+    return kRangeMessage;
+  }
+  // Refused rather than guessed when a caller leaves them out.
+  if (c.rgDimension < 0 || c.rgDimension > 2) return "Choose a dimension: 1D, 2D or 3D.";
+  if (c.rbDist < 0 || c.rbDist > 2) return "Choose a distribution: Uniform, Gauss or Skewed.";
+  if (c.rbDist == kSkewed && (c.rgExponent < 0 || c.rgExponent > 1)) {
+    return "Choose an exponent for the skewed distribution: p = 1 or p = 2.";
   }
   return std::string();
 }
 
-}  // namespace
-
-RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
-                          const RunServices& services) {
-  // 1. Range check, X then Y then Z, whatever the dimension.
-  if (c.spHighX >= c.spWorldX.value || c.spHighY >= c.spWorldY.value ||
-      c.spHighZ >= c.spWorldZ.value) {
-    return Refused(kRangeMessage);
+PlanOutcome PlanRun(const GeneratorControls& c, int32_t lastSeed, const RunServices& services) {
+  PlanOutcome outcome;
+  if (std::string refusal = RunRefusal(c); !refusal.empty()) {
+    outcome.failure = Refused(std::move(refusal));
+    return outcome;
   }
-  // Choices the window always holds; refused rather than guessed when a caller leaves them out.
-  if (c.rgDimension < 0 || c.rgDimension > 2) return Refused("Choose a dimension: 1D, 2D or 3D.");
-  if (c.rbDist < 0 || c.rbDist > 2)
-    return Refused("Choose a distribution: Uniform, Gauss or Skewed.");
-  if (c.rbDist == kSkewed && (c.rgExponent < 0 || c.rgExponent > 1)) {
-    return Refused("Choose an exponent for the skewed distribution: p = 1 or p = 2.");
-  }
-  if (c.spBoxes.value > BoxTable::kCapacity) {
-    return Refused("Cannot create " + std::to_string(c.spBoxes.value) + " boxes: at most " +
-                   std::to_string(BoxTable::kCapacity) + " fit in the box table.");
-  }
-
   // 2. Capture the settings.
-  BoxRecipe recipe;
+  RunPlan plan;
+  BoxRecipe& recipe = plan.recipe;
   recipe.dimension = c.rgDimension + 1;
   recipe.boxCount = c.spBoxes.value;
   recipe.world[0] = c.spWorldX.value;
@@ -184,75 +137,90 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
   recipe.variableSize = c.cbBoxSize;
   recipe.zeroSizeAllowed = !c.cbVarBoxSize;
 
+  // 5. The distribution.
+  recipe.kind = c.rbDist;
+  if (recipe.kind == kGauss) {
+    try {
+      recipe.param1 = static_cast<float>(StrToFloat(c.edMean, c.decimalSeparator));
+      recipe.param2 = static_cast<float>(StrToFloat(c.edSigma, c.decimalSeparator));
+    } catch (const ConvertError& error) {
+      outcome.failure = Failed(error.message());
+      return outcome;
+    }
+  } else if (recipe.kind == kSkewed) {
+    recipe.param1 = static_cast<float>(c.rgExponent + 1);
+  }
+
+  // 6. The seed. A random one is drawn from a source of its own: Seed sets the whole state, so
+  // the run's draws follow from the seed alone.
+  if (c.rbSeedConstant) {
+    plan.seed = c.spSeed;
+  } else {
+    RandomSource random(static_cast<uint32_t>(WrapAdd(services.clockSeconds(), lastSeed)));
+    plan.seed = random.Next15() % 65535 + 1;  // 1..32768
+    plan.randomSeed = true;
+  }
+  outcome.plan = plan;
+  return outcome;
+}
+
+void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& c, const RunPlan& plan) {
+  // 4. The header down to the "Non-zero size of boxes" line.
+  WriteSettingsHeader(out, c, plan.recipe.dimension);
+  // 5. The distribution line.
+  if (plan.recipe.kind == kUniform) {
+    out.Text("  Distribution: Uniform\n");
+  } else if (plan.recipe.kind == kGauss) {
+    out.Text("  Distribution: Gauss (Mean: ").Fixed2(plan.recipe.param1);
+    out.Text(", Sigma: ").Fixed2(plan.recipe.param2).Text(")\n");
+  } else {
+    out.Text("  Distribution: Skewed (p: ").Int(c.rgExponent + 1).Text(")\n");
+  }
+  // 6. and 7. The seed, the file name and the lines that open the dataset.
+  out.Text("  Seed [1..65535]: ").Int(plan.seed).LineEnd();
+  out.Text("  Output Filename: ").Text(c.edfName).LineEnd();
+  out.Text("\nStart of Dataset:\n\n");
+}
+
+RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
+                          const RunServices& services) {
+  if (std::string refusal = RunRefusal(c); !refusal.empty()) return Refused(std::move(refusal));
+  if (c.spBoxes.value > BoxTable::kCapacity) {
+    return Refused("Cannot create " + std::to_string(c.spBoxes.value) + " boxes: at most " +
+                   std::to_string(BoxTable::kCapacity) + " fit in the box table.");
+  }
+
   // 3. Open the output. Nothing reaches the named file unless the run completes.
   const std::unique_ptr<Output> output = services.openDataset(c.edfName);
   if (!output->status().ok()) return Failed(output->status().message());
-  DatasetWriter out(*output);
 
-  // 4. The header down to the "Non-zero size of boxes" line.
-  WriteSettingsHeader(out, c, recipe.dimension);
-
-  // 5. The distribution.
-  const int32_t kind = c.rbDist;
-  float param1 = 0.0f;
-  float param2 = 0.0f;
-  if (kind == kUniform) {
-    out.Text("  Distribution: Uniform\n");
-  } else if (kind == kGauss) {
-    try {
-      param1 = static_cast<float>(StrToFloat(c.edMean, c.decimalSeparator));
-      param2 = static_cast<float>(StrToFloat(c.edSigma, c.decimalSeparator));
-    } catch (const ConvertError& error) {
-      output->Discard();
-      return Failed(error.message());
-    }
-    out.Text("  Distribution: Gauss (Mean: ").Fixed2(param1).Text(", Sigma: ").Fixed2(param2);
-    out.Text(")\n");
-  } else {
-    const int32_t p = c.rgExponent + 1;
-    param1 = static_cast<float>(p);
-    out.Text("  Distribution: Skewed (p: ").Int(p).Text(")\n");
-  }
-
-  // 6. The seed. The run draws from a copy of the source, which replaces it on completion.
-  RandomSource random = state.randomSource;
-  int32_t seed;
-  if (c.rbSeedConstant) {
-    seed = c.spSeed;
-  } else {
-    random.Seed(
-        static_cast<uint32_t>(WrapAdd(services.clockSeconds(), state.sceneSettings.lastSeed)));
-    seed = random.Next15() % 65535 + 1;  // 1..32768
-  }
-  random.Seed(static_cast<uint32_t>(seed));
-  out.Text("  Seed [1..65535]: ").Int(seed).LineEnd();
-
-  // 7. The file name and the lines that open the dataset.
-  out.Text("  Output Filename: ").Text(c.edfName).LineEnd();
-  out.Text("\nStart of Dataset:\n\n");
-
-  // 8. The boxes. One law per axis; equal world sizes share theirs.
-  const int32_t used = recipe.dimension;
-  std::optional<CoordinateLaw> laws[3];
-  const CoordinateLaw* positions[3] = {nullptr, nullptr, nullptr};
-  for (int32_t axis = 0; axis < used; ++axis) {
-    for (int32_t earlier = 0; earlier < axis; ++earlier) {
-      if (recipe.world[earlier] == recipe.world[axis]) positions[axis] = positions[earlier];
-    }
-    if (positions[axis] == nullptr) {
-      laws[axis].emplace(kind, recipe.world[axis], param1, param2);
-      positions[axis] = &*laws[axis];
-    }
-  }
-  const std::string placeError =
-      GenerateBoxes(recipe, positions, services, random, state.pendingBoxes, out);
-  if (!placeError.empty()) {
+  // 2., 5. and 6.: the settings, the distribution parameters and the seed.
+  const PlanOutcome planned = PlanRun(c, state.sceneSettings.lastSeed, services);
+  if (!planned.plan) {
     output->Discard();
-    return Failed(placeError);
+    return planned.failure;
+  }
+  const RunPlan& plan = *planned.plan;
+  const BoxRecipe& recipe = plan.recipe;
+
+  // 4. to 7. The header.
+  DatasetWriter out(*output);
+  WriteDatasetHeader(out, c, plan);
+
+  // 8. The boxes, each written as it is accepted. The run draws from a copy of the source,
+  // which replaces it on completion.
+  RandomSource random = state.randomSource;
+  random.Seed(static_cast<uint32_t>(plan.seed));
+  TableAndFile consumer(state.pendingBoxes, recipe.dimension, out);
+  const AttemptLimits limits{services.maxAttemptsPerBox, services.maxAttemptsPerRun};
+  const StreamResult stream = StreamBoxes(recipe, random, consumer, limits);
+  if (stream.end == StreamEnd::kAttemptLimit) {
+    output->Discard();
+    return Failed(stream.message);
   }
 
   // 9. The footer, and the file complete and in place.
-  out.Text("\nEnd of dataset.");
+  out.Bytes(BoxFormatter(BoxFormat::kPelmora, recipe.dimension).Tail());
   if (const Status written = out.Flush(); !written.ok()) {
     output->Discard();
     return Failed(written.message());
@@ -272,13 +240,13 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
   state.sceneSettings.worldX = recipe.world[0];
   state.sceneSettings.worldY = recipe.world[1];
   state.sceneSettings.worldZ = recipe.world[2];
-  state.sceneSettings.lastSeed = seed;
+  state.sceneSettings.lastSeed = plan.seed;
   state.randomSource = random;
 
   RunResult result;
   result.end = RunEnd::kCompleted;
-  result.seed = seed;
-  if (!c.rbSeedConstant) result.seedForField = seed;
+  result.seed = plan.seed;
+  if (plan.randomSeed) result.seedForField = plan.seed;
   return result;
 }
 

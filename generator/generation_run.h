@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "generator/box_stream.h"
 #include "generator/box_table.h"
 #include "generator/dataset_writer.h"
 #include "generator/output_file.h"
@@ -22,8 +23,8 @@ inline constexpr const char* kRangeMessage = "High ranges for boxes out of world
 // A run gives up when one box number is refused this many times in a row (about a second), or
 // when this many attempts have been refused in the whole run (seconds to a minute); see
 // GenerateDataset. Counts, not clocks: whether a run completes depends on its settings alone.
-inline constexpr int64_t kMaxAttemptsPerBox = 10'000'000;
-inline constexpr int64_t kMaxAttemptsPerRun = 500'000'000;
+inline constexpr int64_t kMaxAttemptsPerBox = AttemptLimits().perBox;
+inline constexpr int64_t kMaxAttemptsPerRun = AttemptLimits().perRun;
 
 // What a spin edit holds when the run reads it: its value and its limits.
 struct SpinEditValue {
@@ -96,6 +97,33 @@ struct RunResult {
   int32_t seed = 0;                     // the seed of a completed run
   std::optional<int32_t> seedForField;  // a completed random-seed run: what spSeed shows now
 };
+
+// A run's settings checked and its seed chosen: everything a run knows before its first box.
+struct RunPlan {
+  BoxRecipe recipe;
+  int32_t seed = 0;         // the seed the boxes are drawn from
+  bool randomSeed = false;  // the seed was made from the clock
+};
+
+struct PlanOutcome {
+  std::optional<RunPlan> plan;  // set when the run can go ahead
+  RunResult failure;            // otherwise: refused (the settings) or failed (the conversion)
+};
+
+// Step 1, the range check, and the choices the window always holds (a dimension, a
+// distribution, an exponent): the message of the refusal, or empty.
+std::string RunRefusal(const GeneratorControls& controls);
+
+// Steps 1, 2, 5 and 6 of a run, writing nothing: the range check and the choices (refused),
+// the captured settings, the Gauss parameters converted in the user's number format (failed),
+// and the seed, made from services.clockSeconds plus lastSeed when it is random. Any box count
+// is planned; the box table's limit is GenerateDataset's.
+PlanOutcome PlanRun(const GeneratorControls& controls, int32_t lastSeed,
+                    const RunServices& services = RunServices());
+
+// The header of the dataset file, rows 1 to 13: from the banner to the empty line after
+// "Start of Dataset:".
+void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& controls, const RunPlan& plan);
 
 // One generation run, as pressing "Create Dataset" performs it:
 //  1. the range check (every high range below the world size of its axis, all three axes);

@@ -19,7 +19,16 @@ struct WholeNumberSetting {
 
 inline constexpr WholeNumberSetting kDimensionSetting{1, 3, "1, 2 or 3"};
 inline constexpr WholeNumberSetting kWorldSetting{1, 100000, "a whole number from 1 to 100000"};
-inline constexpr WholeNumberSetting kBoxesSetting{1, 100000, "a whole number from 1 to 100000"};
+inline constexpr WholeNumberSetting kBoxesSetting{1, 2147483647,
+                                                 "a whole number from 1 to 2147483647"};
+
+// The upper limit the box-count header line shows: the window's 100000 for up to 100000 boxes,
+// so those files are the window's byte for byte; 2147483647 above, so that the line
+// "Boxes created [1..2147483647]: N" states the range the count was taken from.
+inline constexpr int32_t kWindowMaxBoxes = 100000;
+inline int32_t BoxCountLimit(int32_t boxCount) {
+  return boxCount > kWindowMaxBoxes ? static_cast<int32_t>(kBoxesSetting.max) : kWindowMaxBoxes;
+}
 inline constexpr WholeNumberSetting kHighSetting{1, 100000, "a whole number from 1 to 100000"};
 inline constexpr WholeNumberSetting kExponentSetting{1, 2, "1 or 2"};
 inline constexpr WholeNumberSetting kSeedSetting{1, 65535, "a whole number from 1 to 65535"};

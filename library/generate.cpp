@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "generator/box_stream.h"
 #include "generator/generation_run.h"
 #include "library/settings_controls.h"
 
@@ -10,38 +11,39 @@ namespace pelmora {
 
 namespace {
 
-// The dataset text of a run whose boxes are wanted, not its file.
-class DiscardOutput final : public Output {
+// Hands each box of the stream on to the caller's function.
+class CallbackConsumer final : public BoxConsumer {
  public:
-  void Write(std::string_view) override {}
-  const Status& status() const override { return status_; }
-  Status Complete() override { return status_; }
-  Status Commit() override { return status_; }
-  void Discard() noexcept override {}
+  explicit CallbackConsumer(const BoxCallback& callback) : callback_(callback) {}
+  bool Accept(int64_t first, std::span<const Box> boxes) override {
+    for (const Box& box : boxes) {
+      if (!callback_(box)) {
+        stoppedAt_ = first;
+        return false;
+      }
+      ++first;
+    }
+    return true;
+  }
+  int64_t stoppedAt() const { return stoppedAt_; }
 
  private:
-  Status status_;
+  const BoxCallback& callback_;
+  int64_t stoppedAt_ = 0;
 };
 
 }  // namespace
 
 Status Generate(const Settings& settings, const BoxCallback& consumer) {
   if (Status valid = Validate(settings); !valid.ok()) return valid;
-  auto state = std::make_unique<GeneratorState>();
-  RunServices services;
-  services.openDataset = [](const std::string&) { return std::make_unique<DiscardOutput>(); };
-  const RunResult run = GenerateDataset(ToControls(settings), *state, services);
-  if (run.end != RunEnd::kCompleted) return Status::Error(run.message);
-  for (int32_t number = 1; number <= state->sceneSettings.boxCount; ++number) {
-    const BoxRecord& record = state->boxTable[number];
-    const Point3D& low = record.corners[0];
-    const Point3D& high = record.corners[6];
-    const Box box{
-        {static_cast<int32_t>(low.x), static_cast<int32_t>(low.y), static_cast<int32_t>(low.z)},
-        {static_cast<int32_t>(high.x), static_cast<int32_t>(high.y), static_cast<int32_t>(high.z)}};
-    if (!consumer(box)) {
-      return Status::Error("stopped by the consumer at box " + std::to_string(number));
-    }
+  const PlanOutcome planned = PlanRun(ToControls(settings), 0);
+  if (!planned.plan) return Status::Error(planned.failure.message);
+  RandomSource random(static_cast<uint32_t>(planned.plan->seed));
+  CallbackConsumer callback(consumer);
+  const StreamResult stream = StreamBoxes(planned.plan->recipe, random, callback);
+  if (stream.end == StreamEnd::kAttemptLimit) return Status::Error(stream.message);
+  if (stream.end == StreamEnd::kStopped) {
+    return Status::Error("stopped by the consumer at box " + std::to_string(callback.stoppedAt()));
   }
   return Status::Ok();
 }

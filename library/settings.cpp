@@ -5,6 +5,7 @@
 #include <string>
 
 #include "generator/str_to_float.h"
+#include "generator/stream_run.h"
 #include "library/settings_controls.h"
 
 namespace pelmora {
@@ -122,6 +123,7 @@ GeneratorControls ToControls(const Settings& s) {
   c.spWorldY.value = s.world[1];
   c.spWorldZ.value = s.world[2];
   c.spBoxes.value = s.boxes;
+  c.spBoxes.maxValue = BoxCountLimit(s.boxes);
   c.spHighX = s.high[0];
   c.spHighY = s.high[1];
   c.spHighZ = s.high[2];

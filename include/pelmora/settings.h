@@ -29,7 +29,7 @@ std::optional<Distribution> ParseDistribution(std::string_view name);
 
 // The limits of the settings, as pelmora-gen checks them.
 inline constexpr int32_t kMaxWorldSize = 100000;  // world and high ranges: 1..kMaxWorldSize
-inline constexpr int32_t kMaxBoxes = 100000;      // boxes: 1..kMaxBoxes
+inline constexpr int32_t kMaxBoxes = 2147483647;  // boxes: 1..kMaxBoxes
 inline constexpr int32_t kMaxSeed = 65535;        // seed: 1..kMaxSeed
 
 struct Settings {

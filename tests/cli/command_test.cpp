@@ -102,7 +102,7 @@ TEST_F(CommandTest, ExitStatusAndMessages) {
       {"-o missing/x.txt", 1,
        "pelmora-gen: Cannot create the dataset file 'missing/x.txt': No such file or directory\n"},
       {"--boxes lots", 2,
-       "pelmora-gen: --boxes: expected a whole number from 1 to 100000, got 'lots'\n"
+       "pelmora-gen: --boxes: expected a whole number from 1 to 2147483647, got 'lots'\n"
        "Try 'pelmora-gen --help' for more information.\n"},
   };
   for (const Case& c : cases) {

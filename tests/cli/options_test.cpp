@@ -79,10 +79,11 @@ TEST(ParseCommandLineTest, BadUsageNamesTheOption) {
   };
   const Case cases[] = {
       {{"-d", "4"}, "--dimension: expected 1, 2 or 3, got '4'"},
-      {{"--boxes", "100001"}, "--boxes: expected a whole number from 1 to 100000, got '100001'"},
-      {{"--boxes", "+5"}, "--boxes: expected a whole number from 1 to 100000, got '+5'"},
+      {{"--boxes", "2147483648"},
+       "--boxes: expected a whole number from 1 to 2147483647, got '2147483648'"},
+      {{"--boxes", "+5"}, "--boxes: expected a whole number from 1 to 2147483647, got '+5'"},
       {{"--boxes", "99999999999999999999"},
-       "--boxes: expected a whole number from 1 to 100000, got '99999999999999999999'"},
+       "--boxes: expected a whole number from 1 to 2147483647, got '99999999999999999999'"},
       {{"--world", "1,2,3,4"},
        "--world: expected one to three whole numbers X,Y,Z from 1 to 100000, got '1,2,3,4'"},
       {{"--world", "10,,3"},

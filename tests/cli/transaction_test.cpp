@@ -179,7 +179,7 @@ TEST_F(TransactionTest, FromRefusesHeaderValuesTheOptionsRefuse) {
   };
   const Case cases[] = {
       {"created [1..100000]: 20\r", "created [1..100000]: -5\r",
-       "line 7: the box count: expected a whole number from 1 to 100000, got '-5' in "
+       "line 7: the box count: expected a whole number from 1 to 2147483647, got '-5' in "
        "'  Boxes created [1..100000]: -5'"},
       {"Seed [1..65535]: 3\r", "Seed [1..65535]: 70000\r",
        "line 12: the seed: expected a whole number from 1 to 65535, got '70000' in "

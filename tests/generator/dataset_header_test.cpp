@@ -124,10 +124,10 @@ TEST(DatasetHeaderTest, ValuesTheOptionsRefuse) {
   };
   const Case cases[] = {
       {"created [1..100000]: 200", "created [1..100000]: -5",
-       "line 7: the box count: expected a whole number from 1 to 100000, got '-5' in "
+       "line 7: the box count: expected a whole number from 1 to 2147483647, got '-5' in "
        "'  Boxes created [1..100000]: -5'"},
       {"created [1..100000]: 200", "created [1..100000]: 0",
-       "line 7: the box count: expected a whole number from 1 to 100000, got '0' in "
+       "line 7: the box count: expected a whole number from 1 to 2147483647, got '0' in "
        "'  Boxes created [1..100000]: 0'"},
       {"Seed [1..65535]: 1", "Seed [1..65535]: 70000",
        "line 12: the seed: expected a whole number from 1 to 65535, got '70000' in "

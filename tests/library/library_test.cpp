@@ -246,7 +246,7 @@ TEST(LibraryTest, ReadSettingsFailsNamingTheFile) {
        notData + ": cannot read the header: line 1: expected 'Pelmora 1.0' in 'Dear diary'"},
       // The header itself refuses what pelmora-gen's options refuse, naming the line.
       {badBoxes, badBoxes + ": cannot read the header: line 7: the box count: expected a whole "
-                            "number from 1 to 100000, got '0' in '  Boxes created [1..100000]: 0'"},
+                            "number from 1 to 2147483647, got '0' in '  Boxes created [1..100000]: 0'"},
   };
   for (const auto& [path, message] : cases) {
     Settings settings;
