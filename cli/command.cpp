@@ -13,6 +13,7 @@
 #include "cli/options.h"
 #include "cli/picture.h"
 #include "generator/box_formats.h"
+#include "generator/compressed_output.h"
 #include "generator/dataset_header.h"
 #include "generator/dataset_verify.h"
 #include "generator/dataset_writer.h"
@@ -92,7 +93,8 @@ class Command {
       if (const auto same = SameFiles(*parsed.options)) return Usage(*same);
       // The header's settings first; then every option given on top of them.
       std::string consumed;
-      const std::unique_ptr<Input> input = io_.openInput(from);
+      const std::unique_ptr<Input> input =
+          DecompressingInput(io_.openInput(from), CompressionOf(from), QuoteName(from));
       const HeaderReading header = ReadDatasetHeader(*input, &consumed);
       if (!header.controls) {
         if (header.error.starts_with("Cannot read ")) return Failure(header.error);
@@ -116,7 +118,8 @@ class Command {
   }
 
   int Verify(const std::string& name, bool quiet) {
-    const std::unique_ptr<Input> input = io_.openInput(name);
+    const std::unique_ptr<Input> input =
+        DecompressingInput(io_.openInput(name), CompressionOf(name), QuoteName(name));
     const Verification verification = VerifyDataset(*input);
     if (verification.inputFailed) return Failure(verification.message);
     if (!quiet || verification.verdict != Verdict::kIdentical) {
@@ -152,8 +155,9 @@ class Command {
     // Every output first: a name that cannot be written fails before any work is done.
     const std::string& name = options.controls.edfName;
     const bool toStandardOutput = name == "-";
-    const std::unique_ptr<Output> dataset =
-        toStandardOutput ? io_.openStandardOutput("dataset") : io_.openOutput(name, "dataset file");
+    const std::unique_ptr<Output> dataset = CompressingOutput(
+        toStandardOutput ? io_.openStandardOutput("dataset") : io_.openOutput(name, "dataset file"),
+        CompressionOf(name), "the dataset file " + QuoteName(name));
     if (!dataset->status().ok()) return Failure(dataset->status().message());
     std::unique_ptr<Output> picture;
     if (options.picture) {

@@ -171,8 +171,12 @@ const std::vector<OptionRule>& Options() {
            o.format = BoxFormat::kCsv;
          else if (v == "wkt")
            o.format = BoxFormat::kWkt;
+         else if (v == "npy")
+           o.format = BoxFormat::kNpy;
+         else if (v == "geojson")
+           o.format = BoxFormat::kGeoJson;
          else
-           return Expect("format", "pelmora, csv or wkt", v);
+           return Expect("format", "pelmora, csv, wkt, npy or geojson", v);
          return std::string();
        }},
       {"verify", 0, true,
@@ -397,7 +401,10 @@ Seed and output:
   -q, --quiet              print nothing but errors
 
 Other formats, checking and repeating:
-      --format F           pelmora (the dataset file), csv or wkt (pelmora)
+      --format F           pelmora (the dataset file), csv, wkt, npy or geojson
+                           (pelmora); an output name ending in .gz or .zst is
+                           compressed (gzip, Zstandard), and --verify and --from
+                           read such names the same way
       --verify FILE        regenerate FILE from the settings in its header and compare
                            byte for byte: "identical" and status 0, or the first line that
                            differs (or that the file is truncated) and status 1

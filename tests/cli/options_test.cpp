@@ -111,7 +111,7 @@ TEST(ParseCommandLineTest, BadUsageNamesTheOption) {
       {{"--picture", "a.svg", "--colour", "red"},
        "--colour: expected six hexadecimal digits RRGGBB, got 'red'"},
       {{"--percent", "50"}, "the picture options need --picture FILE"},
-      {{"--format", "xml"}, "--format: expected pelmora, csv or wkt, got 'xml'"},
+      {{"--format", "xml"}, "--format: expected pelmora, csv, wkt, npy or geojson, got 'xml'"},
       {{"--verify", "a.txt", "-n", "5"},
        "--verify checks a file against its own header and takes no other options but --quiet"},
       {{"--from", ""}, "--from: expected the name of a dataset file, got ''"},
