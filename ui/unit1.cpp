@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
@@ -119,6 +120,11 @@ void TForm1::BuildComponents() {
   ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   ScrollBox1->setWidgetResizable(true);
+  // A dark thumb on a light groove, plain to see.
+  QPalette thumb = ScrollBox1->verticalScrollBar()->palette();
+  thumb.setColor(QPalette::Button, QColor(0x80, 0x80, 0x80));
+  thumb.setColor(QPalette::Window, QColor(0xE8, 0xE8, 0xE8));
+  ScrollBox1->verticalScrollBar()->setPalette(thumb);
   // Not a stop of the focus itself; it scrolls a focused control into view.
   ScrollBox1->setFocusPolicy(Qt::NoFocus);
   suiSideChannel1->SetFill(ScrollBox1);
@@ -275,6 +281,42 @@ void TForm1::BuildComponents() {
   auto* areaLayout = new QVBoxLayout(Panel2->Client());
   areaLayout->setContentsMargins(4, SettingsPanel::kCaptionBarHeight + 3, 4, 4);
   areaLayout->addWidget(PaintBox1);
+  SetToolTips();
+}
+
+void TForm1::SetToolTips() {
+  const std::pair<QWidget*, const char*> tips[] = {
+      {rgDimension, "Boxes as intervals (1D), rectangles (2D) or cuboids (3D)"},
+      {spWorldX, "Width of the world, in world units: positions run from 0 to this"},
+      {spWorldY, "Height of the world, in world units"},
+      {spWorldZ, "Depth of the world, in world units (3D only)"},
+      {spBoxes, "How many boxes the next run creates"},
+      {spHighX, "Size of every box along X, or its largest size with variable sizes"},
+      {spHighY, "Size of every box along Y, or its largest size with variable sizes"},
+      {spHighZ, "Size of every box along Z, or its largest size with variable sizes"},
+      {cbBoxSize, "Each extent of a box drawn at random from 1 to its high range"},
+      {cbVarBoxSize, "With variable sizes: no extent of a box is 0"},
+      {rbDist, "The law by which box positions are placed in the world"},
+      {edMean, "Centre of the Gauss law, in world units"},
+      {edSigma, "Spread of the Gauss law, in world units"},
+      {rgExponent, "How strongly the skewed law crowds boxes toward the origin"},
+      {Button1, "Create the boxes, write them to the output file and draw them"},
+      {rbSeedConstant, "Use the seed in the field: the same settings give the same dataset"},
+      {spSeed, "The seed of the random numbers; a run with a random seed shows its seed here"},
+      {rbSeedRandom, "Take a new seed from the clock for every run"},
+      {edfName, "The dataset file each run writes, relative to the folder Pelmora started in"},
+      {spPercent, "Share of the boxes drawn, in percent"},
+      {cbShowGrid, "Draw labelled grid lines under the boxes"},
+      {rgGridStyle, "Line style of the grid lines"},
+      {spGridLines, "How many grid lines are drawn along each axis"},
+      {cbColouredBoxes, "Fill the boxes with their colour, or draw their outlines only"},
+      {rgBoxColour, "One colour for every box, or a random colour for each box at every redraw"},
+      {suiButton1, "Choose the colour of the boxes"},
+      {cbShow3D, "Draw the boxes in perspective at the next redraw"},
+      {spDelta, "The perspective factor: larger values spread the boxes wider"},
+      {PaintBox1, "The boxes of the last run; right click to save the picture"},
+  };
+  for (const auto& [control, tip] : tips) control->setToolTip(tr(tip));
 }
 
 void TForm1::FitToFont() {
@@ -377,7 +419,10 @@ void TForm1::PaintBox1Paint(QObject* /*sender*/) {
 }
 
 void TForm1::Button1Click(QObject* /*sender*/) {
-  const RunResult result = GenerateDataset(ReadGeneratorControls(), state_);
+  RunResult result;
+  const GeneratorControls controls = ReadGeneratorControls();
+  runCursor_.Run(controls.spBoxes.value >= kManyBoxes,
+                 [&] { result = GenerateDataset(controls, state_); });
   switch (result.end) {
     case RunEnd::kRefused:
       dialogs_.ShowMessage(QString::fromStdString(result.message));
@@ -473,9 +518,11 @@ void TForm1::SavePicture1Click(QObject* /*sender*/) {
 void TForm1::DrawSceneOnPaintBox() {
   const DrawSettings settings = ReadDrawSettings();
   lastRedraw_ = RedrawStart{state_.randomSource, settings, PaintBox1->Width(), PaintBox1->Height()};
-  RasterCanvas canvas(PaintBox1->NewPicture(), PaintBox1->font());
-  cdBoxColour->SetColor(DrawScene(canvas, PaintBox1->Width(), PaintBox1->Height(), settings,
-                                  state_.boxTable, state_.sceneSettings, state_.randomSource));
+  redrawCursor_.Run(state_.sceneSettings.boxCount >= kManyBoxes, [&] {
+    RasterCanvas canvas(PaintBox1->NewPicture(), PaintBox1->font());
+    cdBoxColour->SetColor(DrawScene(canvas, PaintBox1->Width(), PaintBox1->Height(), settings,
+                                    state_.boxTable, state_.sceneSettings, state_.randomSource));
+  });
 }
 
 }  // namespace pelmora

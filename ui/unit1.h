@@ -15,6 +15,7 @@
 
 #include "drawing/scene.h"
 #include "generator/generation_run.h"
+#include "ui/busy_cursor.h"
 #include "ui/combo_box.h"
 #include "ui/dialogs.h"
 #include "ui/fit_to_font.h"
@@ -141,6 +142,8 @@ class TForm1 : public QWidget {
  private:
   // The window and its components with their stored settings: the window description.
   void BuildComponents();
+  // What each setting does, shown under the mouse.
+  void SetToolTips();
   // Room for the font in use: fields as wide as their widest values, captions clear of them.
   void FitToFont();
   // The event table: the one place where handlers are connected.
@@ -158,6 +161,9 @@ class TForm1 : public QWidget {
   Dialogs& dialogs_;
   // How the picture on screen was drawn, so that it can be drawn again for saving.
   RedrawStart lastRedraw_;
+  // The busy cursor over long runs and long redraws.
+  BusyCursor runCursor_;
+  BusyCursor redrawCursor_;
 };
 
 }  // namespace pelmora

@@ -12,10 +12,12 @@
 #include <QVBoxLayout>
 #include <limits>
 #include <memory>
+#include <stdexcept>
 
 #include "tests/ui/fake_dialogs.h"
 #include "tests/ui/ui_testing.h"
 #include "ui/application.h"
+#include "ui/busy_cursor.h"
 #include "ui/number_edit.h"
 #include "ui/radio_group.h"
 #include "ui/settings_panel.h"
@@ -60,6 +62,33 @@ class WidgetTests : public QObject {
 
  private slots:
   void init() { dialogs_.Clear(); }
+
+  // The busy cursor: over work expected to be long and over work that follows long work of its
+  // kind, not over the first quick work; always taken away, also when work throws.
+  void busyCursorOverLongWork() {
+    BusyCursor busy;
+    auto cursorDuring = [&](bool expectLong, int sleepMs) {
+      Qt::CursorShape shape = Qt::ArrowCursor;
+      busy.Run(expectLong, [&] {
+        if (const QCursor* cursor = QGuiApplication::overrideCursor()) shape = cursor->shape();
+        QTest::qSleep(sleepMs);
+      });
+      return shape;
+    };
+    QCOMPARE(cursorDuring(false, 0), Qt::ArrowCursor);
+    QCOMPARE(cursorDuring(true, 0), Qt::WaitCursor);
+    QCOMPARE(cursorDuring(false, 150), Qt::ArrowCursor);
+    QCOMPARE(cursorDuring(false, 0), Qt::WaitCursor);  // after at least 150 ms of work
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    bool thrown = false;
+    try {
+      busy.Run(true, [] { throw std::runtime_error("failed"); });
+    } catch (const std::runtime_error&) {
+      thrown = true;
+    }
+    QVERIFY(thrown);
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+  }
 
   void spinEditReadsTheTextAsTyped_data();
   void spinEditReadsTheTextAsTyped();
