@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "cli/options.h"
@@ -170,7 +171,10 @@ class Command {
     services.openDataset = [&dataset](const std::string&) {
       return std::make_unique<HeldOutput>(*dataset);
     };
-    const StreamRunResult streamed = RunIntoOutput(options.controls, options.format, services);
+    // A second core formats and writes while the first draws.
+    const int workers = std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    const StreamRunResult streamed =
+        RunIntoOutput(options.controls, options.format, services, nullptr, workers);
     const RunResult& result = streamed.run;
     if (result.end != RunEnd::kCompleted) return Failure(result.message);
 #ifdef PELMORA_HAS_PICTURE

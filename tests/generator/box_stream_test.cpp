@@ -8,6 +8,7 @@
 
 #include "generator/box_formats.h"
 #include "generator/generation_run.h"
+#include "generator/stream_run.h"
 
 namespace pelmora {
 namespace {
@@ -138,6 +139,57 @@ TEST(BoxStreamTest, AttemptLimitEndsTheStreamWithTheRunsMessage) {
   EXPECT_EQ(result.end, StreamEnd::kAttemptLimit);
   EXPECT_EQ(result.message, AttemptLimitMessage(planned.plan->recipe, {1000, 5000}, 1, true));
   EXPECT_TRUE(collect.boxes_.empty());
+}
+
+// An output that fails once it has taken limit bytes.
+class FailingOutput final : public Output {
+ public:
+  explicit FailingOutput(size_t limit) : limit_(limit) {}
+  void Write(std::string_view bytes) override {
+    if (!status_.ok()) return;
+    taken_ += bytes.size();
+    if (taken_ > limit_) status_ = Status::Error("Cannot write the test output: full");
+  }
+  const Status& status() const override { return status_; }
+  Status Complete() override { return status_; }
+  Status Commit() override { return status_; }
+  void Discard() noexcept override {}
+
+ private:
+  size_t limit_;
+  size_t taken_ = 0;
+  Status status_;
+};
+
+// Formatting on a second thread changes no byte, in any format; a failing output stops both.
+TEST(StreamRunTest, SecondThreadWritesTheSameBytes) {
+  for (const BoxFormat format : {BoxFormat::kPelmora, BoxFormat::kCsv, BoxFormat::kWkt,
+                                 BoxFormat::kNpy, BoxFormat::kGeoJson}) {
+    GeneratorControls c = Controls(3, kLaws[1], 30000);
+    std::string bytes[2];
+    for (int workers = 1; workers <= 2; ++workers) {
+      RunServices services;
+      std::string* into = &bytes[workers - 1];
+      services.openDataset = [into](const std::string&) {
+        return std::make_unique<MemoryOutput>(into);
+      };
+      const StreamRunResult run = RunIntoOutput(c, format, services, nullptr, workers);
+      ASSERT_EQ(run.run.end, RunEnd::kCompleted) << run.run.message;
+      EXPECT_EQ(run.boxes, 30000);
+    }
+    EXPECT_FALSE(bytes[0].empty());
+    EXPECT_TRUE(bytes[0] == bytes[1]) << static_cast<int>(format);
+  }
+  for (int workers = 1; workers <= 2; ++workers) {
+    RunServices services;
+    services.openDataset = [](const std::string&) {
+      return std::make_unique<FailingOutput>(100000);
+    };
+    const StreamRunResult run =
+        RunIntoOutput(Controls(2, kLaws[0], 1000000), BoxFormat::kCsv, services, nullptr, workers);
+    EXPECT_EQ(run.run.end, RunEnd::kFailed);
+    EXPECT_EQ(run.run.message, "Cannot write the test output: full");
+  }
 }
 
 }  // namespace
