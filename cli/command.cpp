@@ -13,6 +13,7 @@
 
 #include "cli/options.h"
 #include "cli/picture.h"
+#include "cli/progress_line.h"
 #include "generator/box_formats.h"
 #include "generator/compressed_output.h"
 #include "generator/dataset_header.h"
@@ -173,8 +174,14 @@ class Command {
     };
     // A second core formats and writes while the first draws.
     const int workers = std::thread::hardware_concurrency() > 1 ? 2 : 1;
-    const StreamRunResult streamed =
-        RunIntoOutput(options.controls, options.format, services, nullptr, workers);
+    ProgressLine progress(!options.quiet && isatty(STDERR_FILENO) == 1,
+                          [](const std::string& text) {
+                            (void)!write(STDERR_FILENO, text.data(), text.size());
+                          });
+    const StreamRunResult streamed = RunIntoOutput(
+        options.controls, options.format, services,
+        [&progress](int64_t done, int64_t total) { progress.Report(done, total); }, workers);
+    progress.Clear();
     const RunResult& result = streamed.run;
     if (result.end != RunEnd::kCompleted) return Failure(result.message);
 #ifdef PELMORA_HAS_PICTURE
