@@ -74,6 +74,17 @@ QGroupBox* MakeGroupBox(const char* name, const QString& caption, QWidget* paren
   return Placed(Named(new QGroupBox(caption, parent), name), left, top, width, height);
 }
 
+// A settings panel of the side stack, 196 pixels wide, at the bottom of the stack.
+SettingsPanel* AddSettingsPanel(QVBoxLayout* stack, const char* name, const QString& caption,
+                                int height) {
+  auto* panel = Named(
+      new SettingsPanel(caption, SettingsPanel::Kind::kCollapsible, height, stack->parentWidget()),
+      name);
+  panel->setFixedWidth(196);
+  stack->addWidget(panel, 0, Qt::AlignLeft);
+  return panel;
+}
+
 }  // namespace
 
 TForm1::TForm1(GeneratorState& state, Dialogs& dialogs, QWidget* parent)
@@ -89,6 +100,25 @@ TForm1::~TForm1() {
 }
 
 void TForm1::BuildComponents() {
+  QHBoxLayout* frameLayout = BuildFrame();
+  QVBoxLayout* stack = BuildSideChannel(frameLayout);
+  suiPanel1 = AddSettingsPanel(stack, "suiPanel1", QStringLiteral("World Settings"), 130);
+  BuildWorldSettings(suiPanel1->Client());
+  suiPanel2 = AddSettingsPanel(stack, "suiPanel2", QStringLiteral("Generator Settings"), 428);
+  BuildGeneratorSettings(suiPanel2->Client());
+  suiPanel4 = AddSettingsPanel(stack, "suiPanel4", QStringLiteral("Draw Settings"), 320);
+  BuildDrawSettings(suiPanel4->Client());
+  // Advanced Options: hidden until the shortcut shows it.
+  suiPanel5 = AddSettingsPanel(stack, "suiPanel5", QStringLiteral("Advanced Options"), 88);
+  BuildAdvancedOptions(suiPanel5->Client());
+  suiPanel5->hide();
+  stack->addStretch(1);
+  FitToFont();
+  BuildDrawingArea(frameLayout);
+  SetToolTips();
+}
+
+QHBoxLayout* TForm1::BuildFrame() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(kWindowCaption);
   // No frame of the system's: suiForm1 draws the title bar, its buttons and the edges.
@@ -110,7 +140,10 @@ void TForm1::BuildComponents() {
   auto* frameLayout = new QHBoxLayout(suiForm1);
   frameLayout->setContentsMargins(0, WindowFrame::kCaptionStripHeight, 0, 0);
   frameLayout->setSpacing(0);
+  return frameLayout;
+}
 
+QVBoxLayout* TForm1::BuildSideChannel(QHBoxLayout* frameLayout) {
   // The side channel, docked at the left: the settings stack in a scroll box.
   suiSideChannel1 =
       Named(new SideChannel(QStringLiteral("Create Dataset"), 233, suiForm1), "suiSideChannel1");
@@ -134,18 +167,10 @@ void TForm1::BuildComponents() {
   auto* stackLayout = new QVBoxLayout(stack);
   stackLayout->setContentsMargins(0, 0, 0, 0);
   stackLayout->setSpacing(0);
+  return stackLayout;
+}
 
-  auto makePanel = [&](const char* name, const QString& caption, int height) {
-    auto* panel =
-        Named(new SettingsPanel(caption, SettingsPanel::Kind::kCollapsible, height, stack), name);
-    panel->setFixedWidth(196);
-    stackLayout->addWidget(panel, 0, Qt::AlignLeft);
-    return panel;
-  };
-
-  // World Settings.
-  suiPanel1 = makePanel("suiPanel1", QStringLiteral("World Settings"), 130);
-  QWidget* p1 = suiPanel1->Client();
+void TForm1::BuildWorldSettings(QWidget* p1) {
   rgDimension = Placed(
       Named(
           new RadioGroup(QStringLiteral("Dimension"),
@@ -159,11 +184,11 @@ void TForm1::BuildComponents() {
   spWorldY = MakeSpinEdit("spWorldY", 1, 100000, 700, suiGroupBox1, 24, 45, 73, 19);
   Label3 = MakeLabel("Label3", QStringLiteral("Z:"), suiGroupBox1, 8, 72);
   spWorldZ = MakeSpinEdit("spWorldZ", 1, 100000, 50, suiGroupBox1, 24, 70, 73, 19);
+}
 
+void TForm1::BuildGeneratorSettings(QWidget* p2) {
   // Generator Settings. The stored maximum of spBoxes is 1000 and that of spSeed 100000;
   // FormCreate sets both.
-  suiPanel2 = makePanel("suiPanel2", QStringLiteral("Generator Settings"), 428);
-  QWidget* p2 = suiPanel2->Client();
   Label4 = MakeLabel("Label4", QStringLiteral("Boxes to create:"), p2, 16, 32);
   spBoxes = MakeSpinEdit("spBoxes", 1, 1000, 200, p2, 104, 28, 57, 19);
   suiGroupBox2 = MakeGroupBox("suiGroupBox2", QStringLiteral("High ranges for the box size"), p2, 8,
@@ -216,10 +241,9 @@ void TForm1::BuildComponents() {
   Label12 = MakeLabel("Label12", QStringLiteral("Output filename:"), p2, 8, 403);
   edfName =
       Placed(Named(new QLineEdit(QStringLiteral("Output.txt"), p2), "edfName"), 96, 400, 97, 19);
+}
 
-  // Draw Settings.
-  suiPanel4 = makePanel("suiPanel4", QStringLiteral("Draw Settings"), 320);
-  QWidget* p4 = suiPanel4->Client();
+void TForm1::BuildDrawSettings(QWidget* p4) {
   Label5 = Named(new CaptionWithField(QStringLiteral("Percent of boxes to show:"), 15,
                                       QStringLiteral("%"), p4),
                  "Label5");
@@ -253,19 +277,16 @@ void TForm1::BuildComponents() {
       Placed(Named(new QPushButton(QStringLiteral("Choose..."), suiGroupBox6), "suiButton1"), 96,
              56, 65, 25);
   cdBoxColour = Named(new ColourDialog(kRed, dialogs_, this), "cdBoxColour");
+}
 
-  // Advanced Options: hidden until the shortcut shows it.
-  suiPanel5 = makePanel("suiPanel5", QStringLiteral("Advanced Options"), 88);
-  QWidget* p5 = suiPanel5->Client();
+void TForm1::BuildAdvancedOptions(QWidget* p5) {
   cbShow3D =
       MakeCheckBox("cbShow3D", QStringLiteral("Attempt to show 3D world"), false, p5, 16, 32);
   Label13 = MakeLabel("Label13", QStringLiteral("Delta:"), p5, 48, 59);
   spDelta = MakeSpinEdit("spDelta", 0, 0, 1, p5, 88, 56, 81, 19);
-  suiPanel5->hide();
-  FitToFont();
+}
 
-  stackLayout->addStretch(1);
-
+void TForm1::BuildDrawingArea(QHBoxLayout* frameLayout) {
   // The Drawing Area takes the rest of the window; the paint box fills it below its caption bar.
   Panel2 = Named(
       new SettingsPanel(QStringLiteral("Drawing Area"), SettingsPanel::Kind::kFixed, 0, suiForm1),
@@ -281,7 +302,6 @@ void TForm1::BuildComponents() {
   auto* areaLayout = new QVBoxLayout(Panel2->Client());
   areaLayout->setContentsMargins(4, SettingsPanel::kCaptionBarHeight + 3, 4, 4);
   areaLayout->addWidget(PaintBox1);
-  SetToolTips();
 }
 
 void TForm1::SetToolTips() {

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStyle>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include "drawing/scene.h"
@@ -140,8 +142,20 @@ class TForm1 : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // The window and its components with their stored settings: the window description.
+  // The window and its components with their stored settings: the window description, one
+  // builder per part of the window.
   void BuildComponents();
+  // The window itself and suiForm1; returns the layout of the frame's side channel and area.
+  QHBoxLayout* BuildFrame();
+  // suiSideChannel1 and ScrollBox1; returns the layout of the settings stack.
+  QVBoxLayout* BuildSideChannel(QHBoxLayout* frameLayout);
+  // The controls of each settings panel, on its client.
+  void BuildWorldSettings(QWidget* p1);
+  void BuildGeneratorSettings(QWidget* p2);
+  void BuildDrawSettings(QWidget* p4);
+  void BuildAdvancedOptions(QWidget* p5);
+  // Panel2 with PaintBox1 and its context menu.
+  void BuildDrawingArea(QHBoxLayout* frameLayout);
   // What each setting does, shown under the mouse.
   void SetToolTips();
   // Room for the font in use: fields as wide as their widest values, captions clear of them.
