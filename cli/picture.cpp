@@ -1,5 +1,6 @@
 #include "cli/picture.h"
 
+#ifdef PELMORA_HAS_PNG
 #include <QBuffer>
 #include <QByteArray>
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QImageWriter>
 #include <QMessageLogContext>
 #include <QString>
+#endif
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,8 +19,10 @@
 #include "drawing/svg_canvas.h"
 #include "generator/output_file.h"
 #include "generator/quoted.h"
+#ifdef PELMORA_HAS_PNG
 #include "raster/painter_canvas.h"
 #include "raster/raster_canvas.h"
+#endif
 
 namespace pelmora {
 
@@ -28,6 +32,7 @@ std::string CannotWrite(const std::string& file, const std::string& reason) {
   return "Cannot write the picture " + QuoteName(file) + ": " + reason;
 }
 
+#ifdef PELMORA_HAS_PNG
 // Fonts need a QGuiApplication. pelmora-gen makes one only for a PNG, on the offscreen platform
 // unless QT_QPA_PLATFORM names another, so that it never needs a display, and ends it when the
 // picture is written. A process that already runs one (the window, a test) keeps its own.
@@ -73,6 +78,8 @@ class GuiApplicationForPng {
   std::string error_;
 };
 
+#endif
+
 Status WriteSvg(const PictureOptions& options, GeneratorState& state, Output& output) {
   SvgCanvas canvas(options.width, options.height);
   DrawScene(canvas, options.width, options.height, options.draw, state.boxTable,
@@ -81,6 +88,7 @@ Status WriteSvg(const PictureOptions& options, GeneratorState& state, Output& ou
   return output.Complete();
 }
 
+#ifdef PELMORA_HAS_PNG
 Status WritePng(const PictureOptions& options, GeneratorState& state, Output& output) {
   const GuiApplicationForPng application;
   if (!application.error().empty()) return Status::Error(application.error());
@@ -106,6 +114,13 @@ Status WritePng(const PictureOptions& options, GeneratorState& state, Output& ou
   output.Write(std::string_view(png.constData(), static_cast<size_t>(png.size())));
   return output.Complete();
 }
+#else
+Status WritePng(const PictureOptions& options, GeneratorState&, Output&) {
+  return Status::Error(CannotWrite(options.file, "this build of pelmora-gen has no PNG "
+                                                 "pictures (it was built without Qt); an .svg "
+                                                 "picture works"));
+}
+#endif
 
 }  // namespace
 
