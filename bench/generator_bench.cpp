@@ -6,8 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "generator/box_formats.h"
+#include "generator/box_stream.h"
 #include "generator/distributions.h"
 #include "generator/generation_run.h"
+#include "generator/stream_run.h"
 
 namespace pelmora {
 namespace {
@@ -52,6 +55,89 @@ void BM_SkewedLaw(benchmark::State& benchState) {
   for (auto _ : benchState) benchmark::DoNotOptimize(SkewedLaw(p, n).total());
 }
 BENCHMARK(BM_SkewedLaw)->Args({1, 100000})->Args({2, 100000})->Unit(benchmark::kMillisecond);
+
+// The time split of a streamed run of 10^6 3D boxes in a world of 100000^3: drawing the numbers
+// alone (arg 1: 0 uniform, 1 Gauss, 2 skewed p = 1), formatting the records of those boxes, and
+// the whole run into an output that keeps nothing, on one thread and with the second.
+GeneratorControls StreamControls(int32_t law) {
+  GeneratorControls c;
+  c.rbSeedConstant = true;
+  c.spSeed = 1;
+  c.spBoxes = {1000000, 1, BoxCountLimit(1000000)};
+  c.spWorldX.value = c.spWorldY.value = c.spWorldZ.value = 100000;
+  c.rbDist = law;
+  c.edMean = "50000";
+  c.edSigma = "10000";
+  return c;
+}
+
+class KeepNothing final : public BoxConsumer {
+ public:
+  bool Accept(int64_t, std::span<const Box> boxes) override {
+    benchmark::DoNotOptimize(boxes.data());
+    return true;
+  }
+};
+
+class DiscardOutput final : public Output {
+ public:
+  void Write(std::string_view bytes) override { benchmark::DoNotOptimize(bytes.data()); }
+  const Status& status() const override { return status_; }
+  Status Complete() override { return status_; }
+  Status Commit() override { return status_; }
+  void Discard() noexcept override {}
+
+ private:
+  Status status_;
+};
+
+void BM_DrawBoxes(benchmark::State& benchState) {
+  const PlanOutcome planned = PlanRun(StreamControls(static_cast<int32_t>(benchState.range(0))), 0);
+  for (auto _ : benchState) {
+    RandomSource random(1);
+    KeepNothing nothing;
+    StreamBoxes(planned.plan->recipe, random, nothing);
+  }
+  benchState.SetItemsProcessed(benchState.iterations() * 1000000);
+}
+BENCHMARK(BM_DrawBoxes)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_FormatBoxes(benchmark::State& benchState) {
+  std::vector<Box> boxes(kBoxBlock);
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    boxes[i] = Box{{static_cast<int32_t>(i * 37 % 99000) + 1, 51234, 777},
+                   {static_cast<int32_t>(i * 37 % 99000) + 21, 51254, 797}};
+  }
+  const BoxFormatter formatter(static_cast<BoxFormat>(benchState.range(0)), 3);
+  std::vector<char> text(boxes.size() * formatter.MaxBoxBytes());
+  int64_t first = 1;
+  for (auto _ : benchState) {
+    benchmark::DoNotOptimize(formatter.Format(first, boxes, text.data()));
+    first += kBoxBlock;
+  }
+  benchState.SetItemsProcessed(benchState.iterations() * kBoxBlock);
+}
+BENCHMARK(BM_FormatBoxes)->DenseRange(0, 4);  // pelmora, csv, wkt, npy, geojson
+
+void BM_StreamRun(benchmark::State& benchState) {
+  const GeneratorControls controls = StreamControls(static_cast<int32_t>(benchState.range(0)));
+  RunServices services;
+  services.openDataset = [](const std::string&) { return std::make_unique<DiscardOutput>(); };
+  for (auto _ : benchState) {
+    const StreamRunResult run = RunIntoOutput(controls, BoxFormat::kPelmora, services, nullptr,
+                                              static_cast<int>(benchState.range(1)));
+    if (run.run.end != RunEnd::kCompleted) benchState.SkipWithError(run.run.message.c_str());
+  }
+  benchState.SetItemsProcessed(benchState.iterations() * 1000000);
+}
+BENCHMARK(BM_StreamRun)
+    ->ArgNames({"law", "threads"})
+    ->Args({0, 1})
+    ->Args({0, 2})
+    ->Args({1, 2})
+    ->Args({2, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace pelmora
