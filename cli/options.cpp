@@ -33,11 +33,12 @@ std::string Expect(std::string_view option, std::string_view accepted, std::stri
   return "--" + std::string(option) + ": " + ExpectedGot(accepted, value);
 }
 
-// "X,Y,Z": one to three whole numbers in [min, max]; the rest keep their values.
-std::string ApplyTriple(std::string_view option, std::string_view value, int64_t min, int64_t max,
-                        int32_t* targets[3]) {
-  const std::string accepted =
-      "one to three whole numbers X,Y,Z from " + std::to_string(min) + " to " + std::to_string(max);
+// "X,Y,Z": one to three whole numbers of setting; the rest keep their values.
+std::string ApplyTriple(std::string_view option, std::string_view value,
+                        const WholeNumberSetting& setting, int32_t* targets[3]) {
+  const int64_t min = setting.min;
+  const int64_t max = setting.max;
+  const std::string accepted = TripleAccepted(setting);
   int32_t parsed[3];
   size_t count = 0;
   size_t start = 0;
@@ -86,7 +87,7 @@ const std::vector<OptionRule>& Options() {
        [](CliOptions& o, std::string_view v) {
          int32_t* targets[3] = {&o.controls.spWorldX.value, &o.controls.spWorldY.value,
                                 &o.controls.spWorldZ.value};
-         return ApplyTriple("world", v, kWorldSetting.min, kWorldSetting.max, targets);
+         return ApplyTriple("world", v, kWorldSetting, targets);
        }},
       {"boxes", 'n', true,
        [](CliOptions& o, std::string_view v) {
@@ -98,7 +99,7 @@ const std::vector<OptionRule>& Options() {
       {"high", 0, true,
        [](CliOptions& o, std::string_view v) {
          int32_t* targets[3] = {&o.controls.spHighX, &o.controls.spHighY, &o.controls.spHighZ};
-         return ApplyTriple("high", v, kHighSetting.min, kHighSetting.max, targets);
+         return ApplyTriple("high", v, kHighSetting, targets);
        }},
       {"variable", 0, false,
        [](CliOptions& o, std::string_view) {
@@ -119,7 +120,7 @@ const std::vector<OptionRule>& Options() {
          else if (v == "skewed")
            o.controls.rbDist = 2;
          else
-           return Expect("distribution", "uniform, gauss or skewed", v);
+           return Expect("distribution", kDistributionAccepted, v);
          return std::string();
        }},
       {"mean", 0, true,

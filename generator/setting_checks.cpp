@@ -31,6 +31,11 @@ bool IsTwoDecimalNumber(std::string_view text) {
   return digits != 0 && i == text.size() && IsFiniteSingle(text, ".");
 }
 
+std::string TripleAccepted(const WholeNumberSetting& setting) {
+  return "one to three whole numbers X,Y,Z from " + std::to_string(setting.min) + " to " +
+         std::to_string(setting.max);
+}
+
 std::string ExpectedGot(std::string_view accepted, std::string_view text) {
   return "expected " + std::string(accepted) + ", got " + QuoteExcerpt(text);
 }

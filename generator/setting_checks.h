@@ -45,6 +45,11 @@ inline std::optional<int32_t> ParseWholeNumber(std::string_view text,
 // two decimals, always records the value used.
 bool IsTwoDecimalNumber(std::string_view text);
 
+// What --world and --high accept: "one to three whole numbers X,Y,Z from <min> to <max>".
+std::string TripleAccepted(const WholeNumberSetting& setting);
+
+inline constexpr const char* kDistributionAccepted = "uniform, gauss or skewed";
+
 // What the Gauss mean and sigma accept, for messages.
 inline constexpr const char* kMeanAccepted =
     "a number with at most two decimals, such as 350 or 350.25";

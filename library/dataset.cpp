@@ -1,72 +1,42 @@
 #include "pelmora/dataset.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <optional>
+#include <memory>
 
 #include "generator/dataset_header.h"
 #include "generator/dataset_verify.h"
+#include "generator/input_file.h"
+#include "generator/quoted.h"
 #include "library/settings_controls.h"
 
 namespace pelmora {
 
-namespace {
-
-// At most limit bytes from the start of the file at path, or the reason it cannot be read.
-std::optional<std::string> ReadStart(const std::string& path, size_t limit, std::string* error) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    *error = "Cannot read '" + path + "': " + std::strerror(EISDIR);
-    return std::nullopt;
-  }
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes;
-  while (in && bytes.size() < limit) {
-    const size_t had = bytes.size();
-    bytes.resize(had + std::min<size_t>(limit - had, 1 << 20));
-    in.read(bytes.data() + had, static_cast<std::streamsize>(bytes.size() - had));
-    bytes.resize(had + static_cast<size_t>(in.gcount()));
-  }
-  if (!in.bad() && (in || in.eof())) return bytes;
-  *error = "Cannot read '" + path + "': " + std::strerror(errno != 0 ? errno : EIO);
-  return std::nullopt;
-}
-
-// The largest file a verification reads: the longest dataset a run makes, with room to spare.
-constexpr size_t kMaxDatasetBytes = size_t{1} << 30;
-
-}  // namespace
+// Both read through a bounded Input, in the words of pelmora-gen's --from and --verify.
 
 Status ReadSettings(const std::string& path, Settings* settings) {
-  std::string error;
-  // The header is 16 short lines; its longest, the output name, is a file name.
-  const auto bytes = ReadStart(path, 1 << 16, &error);
-  if (!bytes) return Status::Error(error);
-  const HeaderReading header = ReadDatasetHeader(*bytes);
-  if (!header.controls) return Status::Error(path + ": cannot read the header: " + header.error);
+  const std::unique_ptr<Input> input = OpenInputFile(path);
+  std::string consumed;
+  const HeaderReading header = ReadDatasetHeader(*input, &consumed);
+  if (!header.controls) {
+    if (header.error.starts_with("Cannot read ")) return Status::Error(header.error);
+    return Status::Error(QuoteName(path) + ": cannot read the header: " + header.error);
+  }
+  // The header's values passed pelmora-gen's checks; so do the settings made of them.
   const Settings read = FromControls(*header.controls);
   if (Status valid = Validate(read); !valid.ok()) {
-    return Status::Error(path + ": the header's settings cannot be used: " + valid.message());
+    return Status::Error(QuoteName(path) +
+                         ": the header's settings cannot be used: " + valid.message());
   }
   *settings = read;
   return Status::Ok();
 }
 
 FileVerification VerifyFile(const std::string& path) {
+  const std::unique_ptr<Input> input = OpenInputFile(path);
+  const Verification verification = VerifyDataset(*input);
   FileVerification result;
-  std::string error;
-  const auto bytes = ReadStart(path, kMaxDatasetBytes, &error);
-  if (!bytes) {
-    result.message = error;
-    return result;
-  }
-  const Verification verification = VerifyDataset(*bytes);
   result.identical = verification.verdict == Verdict::kIdentical;
-  result.message = path + ": " + verification.message;
+  result.message = verification.inputFailed ? verification.message
+                                            : EscapeText(path) + ": " + verification.message;
   return result;
 }
 

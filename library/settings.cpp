@@ -4,8 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "generator/str_to_float.h"
-#include "generator/stream_run.h"
+#include "generator/setting_checks.h"
 #include "library/settings_controls.h"
 
 namespace pelmora {
@@ -14,17 +13,20 @@ namespace {
 
 constexpr const char* kDistributionNames[] = {"uniform", "gauss", "skewed"};
 
+// pelmora-gen's limits and words, from the checks its options and the header reading share.
+static_assert(kWorldSetting.max == kMaxWorldSize && kHighSetting.max == kMaxWorldSize);
+static_assert(kBoxesSetting.max == kMaxBoxes && kSeedSetting.max == kMaxSeed);
+
 std::string Accepted(std::string_view option) {
-  const std::string sizes =
-      "one to three whole numbers X,Y,Z from 1 to " + std::to_string(kMaxWorldSize);
-  if (option == "dimension") return "1, 2 or 3";
-  if (option == "world" || option == "high") return sizes;
-  if (option == "boxes") return "a whole number from 1 to " + std::to_string(kMaxBoxes);
-  if (option == "distribution") return "uniform, gauss or skewed";
-  if (option == "mean") return "a number with at most two decimals, such as 350 or 350.25";
-  if (option == "sigma") return "a number with at most two decimals, such as 100 or 80.5";
-  if (option == "exponent") return "1 or 2";
-  if (option == "seed") return "a whole number from 1 to " + std::to_string(kMaxSeed);
+  if (option == "dimension") return kDimensionSetting.accepted;
+  if (option == "world") return TripleAccepted(kWorldSetting);
+  if (option == "boxes") return kBoxesSetting.accepted;
+  if (option == "high") return TripleAccepted(kHighSetting);
+  if (option == "distribution") return kDistributionAccepted;
+  if (option == "mean") return kMeanAccepted;
+  if (option == "sigma") return kSigmaAccepted;
+  if (option == "exponent") return kExponentSetting.accepted;
+  if (option == "seed") return kSeedSetting.accepted;
   return "a valid value";
 }
 
@@ -33,8 +35,8 @@ std::string Triple(const std::array<int32_t, 3>& values) {
          std::to_string(values[2]);
 }
 
-bool InRange(int32_t value, int32_t min, int32_t max) {
-  return value >= min && value <= max;
+bool InRange(int32_t value, const WholeNumberSetting& setting) {
+  return value >= setting.min && value <= setting.max;
 }
 
 // A real as a message shows it: the shortest text that reads back as the same double.
@@ -68,33 +70,30 @@ std::optional<Distribution> ParseDistribution(std::string_view name) {
 }
 
 std::string ExpectedMessage(std::string_view option, std::string_view got) {
-  return "--" + std::string(option) + ": expected " + Accepted(option) + ", got '" +
-         std::string(got) + "'";
+  return "--" + std::string(option) + ": " + ExpectedGot(Accepted(option), got);
 }
 
 std::optional<std::string> TwoDecimalText(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   std::string text = RealText(value);
-  const size_t point = text.find('.');
-  if (point != std::string::npos && text.size() - point - 1 > 2) return std::nullopt;
-  if (!IsFiniteSingle(text, ".")) return std::nullopt;
+  if (!IsTwoDecimalNumber(text)) return std::nullopt;
   return text;
 }
 
 Status Validate(const Settings& s) {
-  if (!InRange(s.dimension, 1, 3)) {
+  if (!InRange(s.dimension, kDimensionSetting)) {
     return Status::Error(ExpectedMessage("dimension", std::to_string(s.dimension)));
   }
   for (int32_t size : s.world) {
-    if (!InRange(size, 1, kMaxWorldSize)) {
+    if (!InRange(size, kWorldSetting)) {
       return Status::Error(ExpectedMessage("world", Triple(s.world)));
     }
   }
-  if (!InRange(s.boxes, 1, kMaxBoxes)) {
+  if (!InRange(s.boxes, kBoxesSetting)) {
     return Status::Error(ExpectedMessage("boxes", std::to_string(s.boxes)));
   }
   for (int32_t size : s.high) {
-    if (!InRange(size, 1, kMaxWorldSize)) {
+    if (!InRange(size, kHighSetting)) {
       return Status::Error(ExpectedMessage("high", Triple(s.high)));
     }
   }
@@ -104,10 +103,10 @@ Status Validate(const Settings& s) {
   }
   if (!TwoDecimalText(s.mean)) return Status::Error(ExpectedMessage("mean", RealText(s.mean)));
   if (!TwoDecimalText(s.sigma)) return Status::Error(ExpectedMessage("sigma", RealText(s.sigma)));
-  if (!InRange(s.exponent, 1, 2)) {
+  if (!InRange(s.exponent, kExponentSetting)) {
     return Status::Error(ExpectedMessage("exponent", std::to_string(s.exponent)));
   }
-  if (!InRange(s.seed, 1, kMaxSeed)) {
+  if (!InRange(s.seed, kSeedSetting)) {
     return Status::Error(ExpectedMessage("seed", std::to_string(s.seed)));
   }
   for (int32_t axis = 0; axis < 3; ++axis) {

@@ -229,30 +229,25 @@ TEST(LibraryTest, ReadsSettingsThatRemakeTheFile) {
   EXPECT_EQ(settings.world, (std::array<int32_t, 3>{700, 700, 50}));
 }
 
-TEST(LibraryTest, ReadSettingsFailsNamingTheFile) {
+// A file whose settings cannot be read gets pelmora-gen --from's message, naming the file and
+// the header line.
+TEST(LibraryTest, ReadSettingsFailsAsPelmoraGenFromDoes) {
   TempFolder folder;
-  const std::string missing = folder.File("missing.txt");
-  const std::string notData = folder.File("notes.txt");
-  WriteFile(notData, "Dear diary\r\n");
-  const std::string badBoxes = folder.File("bad.txt");
+  WriteFile(folder.File("notes.txt"), "Dear diary\r\n");
   ASSERT_EQ(RunGen(folder, "-q -o bad.txt -n 5").status, 0);
-  std::string bytes = ReadFile(badBoxes);
+  std::string bytes = ReadFile(folder.File("bad.txt"));
   bytes.replace(bytes.find("[1..100000]: 5"), 14, "[1..100000]: 0");
-  WriteFile(badBoxes, bytes);
-  const std::pair<std::string, std::string> cases[] = {
-      {missing, "Cannot read '" + missing + "': No such file or directory"},
-      {folder.path().string(), "Cannot read '" + folder.path().string() + "': Is a directory"},
-      {notData,
-       notData + ": cannot read the header: line 1: expected 'Pelmora 1.0' in 'Dear diary'"},
-      // The header itself refuses what pelmora-gen's options refuse, naming the line.
-      {badBoxes, badBoxes + ": cannot read the header: line 7: the box count: expected a whole "
-                            "number from 1 to 2147483647, got '0' in '  Boxes created [1..100000]: 0'"},
-  };
-  for (const auto& [path, message] : cases) {
+  WriteFile(folder.File("bad.txt"), bytes);
+  for (const std::string name : {"missing.txt", ".", "notes.txt", "bad.txt"}) {
+    SCOPED_TRACE(name);
     Settings settings;
     settings.boxes = 77;
-    EXPECT_EQ(ReadSettings(path, &settings).message(), message);
+    const Status status = ReadSettings(folder.File(name), &settings);
     EXPECT_EQ(settings.boxes, 77);  // unchanged
+    const Outcome gen = RunGen(folder, "--from " + folder.File(name) + " -o out.txt");
+    EXPECT_EQ(gen.status, 1);
+    EXPECT_EQ("pelmora-gen: " + status.message() + "\n", gen.err);
+    EXPECT_NE(status.message().find(folder.File(name)), std::string::npos);
   }
 }
 

@@ -2,6 +2,7 @@
 Run by ctest with the module's build folder on PYTHONPATH and PELMORA_GEN naming pelmora-gen."""
 import io
 import os
+import re
 import subprocess
 
 import numpy as np
@@ -179,7 +180,7 @@ def test_read_settings_errors_name_the_file(tmp_path):
     notes.write_text("Dear diary\n")
     with pytest.raises(ValueError, match="Cannot read '.*missing.txt': No such file"):
         pelmora.read_settings(tmp_path / "missing.txt")
-    with pytest.raises(ValueError, match=f"{notes}: cannot read the header: line 1"):
+    with pytest.raises(ValueError, match=re.escape(f"'{notes}': cannot read the header: line 1")):
         pelmora.read_settings(notes)
 
 
