@@ -2,9 +2,9 @@
 # Installs the build into a fresh prefix and builds outside projects against it alone, as a C++
 # user would: examples/ (find_package), tests/packaging/outside (find_package) and the same
 # program through pkg-config. Their boxes must be pelmora-gen's.
-# Usage: outside_project.sh SOURCE BUILD WORK CXX EXAMPLE_BOXES
+# Usage: outside_project.sh SOURCE BUILD WORK CXX [EXAMPLE_BOXES] (the example's own 10^6 without)
 set -eu
-source=$1 build=$2 work=$3 cxx=$4 example_boxes=$5
+source=$1 build=$2 work=$3 cxx=$4 example_boxes=${5:-}
 fail() { echo "outside_project: $*" >&2; exit 1; }
 rm -rf "$work"
 mkdir -p "$work"

@@ -80,6 +80,16 @@ def test_defaults_and_positional_arguments():
                                   [[250, 105, 270, 125], [613, 384, 633, 404]])
 
 
+def test_ten_million_boxes():
+    boxes = pelmora.generate(boxes=10**7)
+    assert boxes.shape == (10**7, 6) and boxes.dtype == np.int32
+    # A longer dataset is the same stream read further.
+    np.testing.assert_array_equal(boxes[:1000], pelmora.generate(boxes=1000))
+    low, high = boxes[:, :3], boxes[:, 3:]
+    assert (low >= 1).all() and (high <= np.array([700, 700, 50])).all()
+    assert ((high - low) == 20).all()
+
+
 def test_the_array_owns_its_memory():
     boxes = pelmora.generate(boxes=1000)
     assert not isinstance(boxes.base, np.ndarray)  # no view of another array: no copy was made
