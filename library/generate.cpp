@@ -1,6 +1,7 @@
 #include "pelmora/generate.h"
 
 #include <memory>
+#include <new>
 #include <string>
 
 #include "generator/box_stream.h"
@@ -51,7 +52,15 @@ Status Generate(const Settings& settings, const BoxCallback& consumer) {
 Status GenerateBoxes(const Settings& settings, std::vector<Box>* boxes) {
   boxes->clear();
   if (Status valid = Validate(settings); !valid.ok()) return valid;
-  boxes->reserve(static_cast<size_t>(settings.boxes));
+  // The whole vector is reserved first: a count that does not fit in memory is a status, and the
+  // boxes are never moved while the run goes on.
+  try {
+    boxes->reserve(static_cast<size_t>(settings.boxes));
+  } catch (const std::bad_alloc&) {
+    return Status::Error("not enough memory for " + std::to_string(settings.boxes) + " boxes (" +
+                         std::to_string(sizeof(Box) * static_cast<size_t>(settings.boxes)) +
+                         " bytes)");
+  }
   return Generate(settings, [boxes](const Box& box) {
     boxes->push_back(box);
     return true;

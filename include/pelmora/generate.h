@@ -21,7 +21,9 @@ using BoxCallback = std::function<bool(const Box& box)>;
 // Uses no state but its own: runs on several threads at once are independent.
 Status Generate(const Settings& settings, const BoxCallback& consumer);
 
-// As Generate, into *boxes (cleared first; on failure it holds the boxes made before it).
+// As Generate, into *boxes (cleared first; on failure it holds the boxes made before it). The
+// vector is reserved whole before the run; a count whose boxes do not fit in memory fails
+// with a message saying so.
 Status GenerateBoxes(const Settings& settings, std::vector<Box>* boxes);
 
 }  // namespace pelmora
