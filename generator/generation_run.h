@@ -20,9 +20,7 @@ inline constexpr const char* kApplicationTitle = "Pelmora 1.0";
 
 inline constexpr const char* kRangeMessage = "High ranges for boxes out of world range!";
 
-// A run gives up when one box number is refused this many times in a row (about a second), or
-// when this many attempts have been refused in the whole run (seconds to a minute); see
-// GenerateDataset. Counts, not clocks: whether a run completes depends on its settings alone.
+// The attempt limits of a run (AttemptLimits, where they are calibrated); see GenerateDataset.
 inline constexpr int64_t kMaxAttemptsPerBox = AttemptLimits().perBox;
 inline constexpr int64_t kMaxAttemptsPerRun = AttemptLimits().perRun;
 

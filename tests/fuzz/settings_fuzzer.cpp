@@ -16,7 +16,7 @@
 //    again after the grid, the grid's work bounded by the paint box, the colour returned.
 //
 // Box counts stay at most kMostBoxes. Settings in which no box fits make the run try
-// kMaxAttemptsPerBox (10 million) positions for box 1 before it fails, 1 to 20 seconds in this
+// kMaxAttemptsPerBox (2 million) positions for box 1 before it fails, up to a few seconds in this
 // instrumented build: such settings run only within a budget of a tenth of the time
 // (slow_settings.h), and .ci/fuzz gives each input a timeout of a minute.
 #include <fuzzer/FuzzedDataProvider.h>

@@ -51,7 +51,7 @@ inline double AxisChance(const GeneratorControls& c, int32_t axis,
 }
 
 // Settings under which box 1 cannot be placed, or only after very many attempts, or whose laws
-// take long to build: such a run costs 1 to 20 seconds here (kMaxAttemptsPerBox draws of
+// take long to build: such a run costs up to a few seconds here (kMaxAttemptsPerBox draws of
 // instrumented code) where others take a millisecond. A heuristic, not an oracle: it only
 // decides how often such settings run (SlowRunBudget).
 inline bool LikelySlow(const GeneratorControls& c) {

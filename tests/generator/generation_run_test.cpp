@@ -383,7 +383,7 @@ TEST_F(FailedRunTest, BoxThatCannotBePlaced) {
   EXPECT_EQ(result.end, RunEnd::kFailed);
   ExpectNothingChanged(
       result,
-      "Box 1 could not be placed in the world after 10000000 attempts: the box size leaves too "
+      "Box 1 could not be placed in the world after 2000000 attempts: the box size leaves too "
       "little room on some axis, or the distribution puts almost every position where no box "
       "fits (a Gauss mean far outside the world, or a very small sigma). No dataset was written.");
 }
