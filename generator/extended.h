@@ -5,11 +5,12 @@
 //
 // `Extended` offers exactly what the generator and the drawing need: exact conversions from
 // int32, int64, float and double; conversions to float and double rounded to nearest even; +, -,
-// *, / and square root correctly rounded to a 64-bit significand; comparisons; TruncToInt (in
-// numeric.h). The logarithm, sine and cosine live in extended_math.h.
+// *, / and square root correctly rounded to a 64-bit significand; comparisons; truncation to an
+// integer (TruncToInt in numeric.h). The logarithm, sine and cosine live in extended_math.h.
 //
 // On x86 the x87 unit holds the value (`long double`); elsewhere, or with PELMORA_SOFT_EXTENDED
-// defined, the integer arithmetic of soft_extended.h does, with the same results bit for bit.
+// defined (the CMake option of that name), the integer arithmetic of soft_extended.h does, with
+// the same results bit for bit.
 #pragma once
 
 #include <cfloat>
@@ -18,8 +19,11 @@
 
 #include "generator/soft_extended.h"
 
-#if !(LDBL_MANT_DIG == 64 && (defined(__x86_64__) || defined(__i386__)))
-#error "Extended needs the x87 long double"
+// Whether long double is the x87 80-bit format itself.
+#if LDBL_MANT_DIG == 64 && (defined(__x86_64__) || defined(__i386__))
+#define PELMORA_LONG_DOUBLE_IS_X87 1
+#elif !defined(PELMORA_SOFT_EXTENDED)
+#define PELMORA_SOFT_EXTENDED 1
 #endif
 
 namespace pelmora {
@@ -28,19 +32,16 @@ class Extended {
  public:
   constexpr Extended() = default;  // +0
   // Exact: every int64, float and double has a 64-bit significand or a shorter one.
-  Extended(int32_t x) : value_(x) {}  // NOLINT(google-explicit-constructor): a real of its value
-  Extended(int64_t x) : value_(x) {}  // NOLINT(google-explicit-constructor)
-  Extended(float x) : value_(x) {}    // NOLINT(google-explicit-constructor)
-  Extended(double x) : value_(x) {}   // NOLINT(google-explicit-constructor)
+  Extended(int32_t x) : value_(Make(int64_t{x})) {}  // NOLINT(google-explicit-constructor)
+  Extended(int64_t x) : value_(Make(x)) {}           // NOLINT(google-explicit-constructor)
+  Extended(float x) : value_(Make(double{x})) {}     // NOLINT(google-explicit-constructor)
+  Extended(double x) : value_(Make(x)) {}            // NOLINT(google-explicit-constructor)
 
   // Rounded to nearest, ties to even.
-  explicit operator float() const { return static_cast<float>(value_); }
-  explicit operator double() const { return static_cast<double>(value_); }
+  explicit operator float() const { return ToFloat(value_); }
+  explicit operator double() const { return ToDouble(value_); }
   // Exact where long double has a 64-bit significand or a longer one.
-  explicit operator long double() const { return static_cast<long double>(value_); }
-
-  // The x87 value itself.
-  static Extended FromLongDouble(long double x) { return Extended(x); }
+  explicit operator long double() const { return ToLongDouble(value_); }
 
   // The bits of the x87 format: the significand with its explicit integer bit, then the sign
   // (bit 15) and the biased exponent (bits 0..14).
@@ -49,7 +50,6 @@ class Extended {
 #ifdef PELMORA_SOFT_EXTENDED
     e.value_ = bits;
 #else
-    static_assert(sizeof(long double) >= 10);
     std::memcpy(&e.value_, &bits.significand, 8);
     std::memcpy(reinterpret_cast<char*>(&e.value_) + 8, &bits.signExponent, 2);
 #endif
@@ -66,79 +66,60 @@ class Extended {
 #endif
   }
 
-  friend Extended operator+(Extended a, Extended b) {
-    return Extended(a.value_ + b.value_);
+#ifdef PELMORA_LONG_DOUBLE_IS_X87
+  // An x87 value as it is.
+  static Extended FromLongDouble(long double x) {
+    SoftExtended bits;
+    std::memcpy(&bits.significand, &x, 8);
+    std::memcpy(&bits.signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
+    return FromBits(bits);
   }
-  friend Extended operator-(Extended a, Extended b) {
-    return Extended(a.value_ - b.value_);
-  }
-  friend Extended operator*(Extended a, Extended b) {
-    return Extended(a.value_ * b.value_);
-  }
-  friend Extended operator/(Extended a, Extended b) {
-    return Extended(a.value_ / b.value_);
-  }
-  friend Extended operator-(Extended a) {
-    return Extended(-a.value_);
-  }
-  Extended& operator+=(Extended b) {
-    return *this = *this + b;
-  }
-  Extended& operator-=(Extended b) {
-    return *this = *this - b;
-  }
-  Extended& operator*=(Extended b) {
-    return *this = *this * b;
-  }
-  Extended& operator/=(Extended b) {
-    return *this = *this / b;
-  }
+#endif
 
-  // IEEE comparisons: every one but != is false when either side is NaN.
-  friend bool operator==(Extended a, Extended b) {
-    return a.value_ == b.value_;
-  }
-  friend bool operator<(Extended a, Extended b) {
-    return a.value_ < b.value_;
-  }
-  friend bool operator<=(Extended a, Extended b) {
-    return a.value_ <= b.value_;
-  }
-  friend bool operator>(Extended a, Extended b) {
-    return b < a;
-  }
-  friend bool operator>=(Extended a, Extended b) {
-    return b <= a;
-  }
+  friend Extended operator+(Extended a, Extended b) { return Extended(a.value_ + b.value_); }
+  friend Extended operator-(Extended a, Extended b) { return Extended(a.value_ - b.value_); }
+  friend Extended operator*(Extended a, Extended b) { return Extended(a.value_ * b.value_); }
+  friend Extended operator/(Extended a, Extended b) { return Extended(a.value_ / b.value_); }
+  friend Extended operator-(Extended a) { return Extended(-a.value_); }
+  Extended& operator+=(Extended b) { return *this = *this + b; }
+  Extended& operator-=(Extended b) { return *this = *this - b; }
+  Extended& operator*=(Extended b) { return *this = *this * b; }
+  Extended& operator/=(Extended b) { return *this = *this / b; }
 
-  friend Extended Sqrt(Extended a) {
-    return Extended(Root(a.value_));
-  }
+  // IEEE comparisons: every one is false when either side is NaN.
+  friend bool operator==(Extended a, Extended b) { return a.value_ == b.value_; }
+  friend bool operator<(Extended a, Extended b) { return a.value_ < b.value_; }
+  friend bool operator<=(Extended a, Extended b) { return a.value_ <= b.value_; }
+  friend bool operator>(Extended a, Extended b) { return b < a; }
+  friend bool operator>=(Extended a, Extended b) { return b <= a; }
+
+  friend Extended Sqrt(Extended a) { return Extended(Root(a.value_)); }
+  friend Extended Abs(Extended a) { return a < Extended() ? -a : a; }
+  friend bool IsNaN(Extended a) { return !(a == a); }
   // Truncation toward zero; 0 for NaN and for |a| >= 2^63.
-  friend int64_t TruncToInt64(Extended a) {
-    return Truncate(a.value_);
-  }
-  friend Extended Abs(Extended a) {
-    return a < Extended() ? -a : a;
-  }
-  friend bool IsNaN(Extended a) {
-    return !(a == a);
-  }
+  friend int64_t TruncToInt64(Extended a) { return Truncate(a.value_); }
 
  private:
 #ifdef PELMORA_SOFT_EXTENDED
   using Value = SoftExtended;
-  static Value Root(const Value& x) {
-    return SoftSqrt(x);
-  }
+  static Value Make(int64_t x) { return soft::FromInt64(x); }
+  static Value Make(double x) { return soft::FromDouble(x); }
+  static float ToFloat(Value v) { return soft::ToFloat(v); }
+  static double ToDouble(Value v) { return soft::ToDouble(v); }
+  static long double ToLongDouble(Value v) { return soft::ToLongDouble(v); }
+  static Value Root(Value v) { return soft::Sqrt(v); }
+  static int64_t Truncate(Value v) { return soft::Truncate(v); }
 #else
   using Value = long double;
-  static Value Root(Value x) {
-    return __builtin_sqrtl(x);
-  }
-  static int64_t Truncate(Value x) {
-    if (!(__builtin_fabsl(x) < 0x1p63L)) return 0;
-    return static_cast<int64_t>(x);
+  static Value Make(int64_t x) { return static_cast<Value>(x); }
+  static Value Make(double x) { return x; }
+  static float ToFloat(Value v) { return static_cast<float>(v); }
+  static double ToDouble(Value v) { return static_cast<double>(v); }
+  static long double ToLongDouble(Value v) { return v; }
+  static Value Root(Value v) { return __builtin_sqrtl(v); }
+  static int64_t Truncate(Value v) {
+    if (!(__builtin_fabsl(v) < 0x1p63L)) return 0;
+    return static_cast<int64_t>(v);
   }
 #endif
   explicit Extended(Value v) : value_(v) {}
