@@ -76,47 +76,109 @@ class Extended {
   }
 #endif
 
-  friend Extended operator+(Extended a, Extended b) { return Extended(a.value_ + b.value_); }
-  friend Extended operator-(Extended a, Extended b) { return Extended(a.value_ - b.value_); }
-  friend Extended operator*(Extended a, Extended b) { return Extended(a.value_ * b.value_); }
-  friend Extended operator/(Extended a, Extended b) { return Extended(a.value_ / b.value_); }
-  friend Extended operator-(Extended a) { return Extended(-a.value_); }
-  Extended& operator+=(Extended b) { return *this = *this + b; }
-  Extended& operator-=(Extended b) { return *this = *this - b; }
-  Extended& operator*=(Extended b) { return *this = *this * b; }
-  Extended& operator/=(Extended b) { return *this = *this / b; }
+  friend Extended operator+(Extended a, Extended b) {
+    return Extended(a.value_ + b.value_);
+  }
+  friend Extended operator-(Extended a, Extended b) {
+    return Extended(a.value_ - b.value_);
+  }
+  friend Extended operator*(Extended a, Extended b) {
+    return Extended(a.value_ * b.value_);
+  }
+  friend Extended operator/(Extended a, Extended b) {
+    return Extended(a.value_ / b.value_);
+  }
+  friend Extended operator-(Extended a) {
+    return Extended(-a.value_);
+  }
+  Extended& operator+=(Extended b) {
+    return *this = *this + b;
+  }
+  Extended& operator-=(Extended b) {
+    return *this = *this - b;
+  }
+  Extended& operator*=(Extended b) {
+    return *this = *this * b;
+  }
+  Extended& operator/=(Extended b) {
+    return *this = *this / b;
+  }
 
   // IEEE comparisons: every one is false when either side is NaN.
-  friend bool operator==(Extended a, Extended b) { return a.value_ == b.value_; }
-  friend bool operator<(Extended a, Extended b) { return a.value_ < b.value_; }
-  friend bool operator<=(Extended a, Extended b) { return a.value_ <= b.value_; }
-  friend bool operator>(Extended a, Extended b) { return b < a; }
-  friend bool operator>=(Extended a, Extended b) { return b <= a; }
+  friend bool operator==(Extended a, Extended b) {
+    return a.value_ == b.value_;
+  }
+  friend bool operator<(Extended a, Extended b) {
+    return a.value_ < b.value_;
+  }
+  friend bool operator<=(Extended a, Extended b) {
+    return a.value_ <= b.value_;
+  }
+  friend bool operator>(Extended a, Extended b) {
+    return b < a;
+  }
+  friend bool operator>=(Extended a, Extended b) {
+    return b <= a;
+  }
 
-  friend Extended Sqrt(Extended a) { return Extended(Root(a.value_)); }
-  friend Extended Abs(Extended a) { return a < Extended() ? -a : a; }
-  friend bool IsNaN(Extended a) { return !(a == a); }
+  friend Extended Sqrt(Extended a) {
+    return Extended(Root(a.value_));
+  }
+  friend Extended Abs(Extended a) {
+    return a < Extended() ? -a : a;
+  }
+  friend bool IsNaN(Extended a) {
+    return !(a == a);
+  }
   // Truncation toward zero; 0 for NaN and for |a| >= 2^63.
-  friend int64_t TruncToInt64(Extended a) { return Truncate(a.value_); }
+  friend int64_t TruncToInt64(Extended a) {
+    return Truncate(a.value_);
+  }
 
  private:
 #ifdef PELMORA_SOFT_EXTENDED
   using Value = SoftExtended;
-  static Value Make(int64_t x) { return soft::FromInt64(x); }
-  static Value Make(double x) { return soft::FromDouble(x); }
-  static float ToFloat(Value v) { return soft::ToFloat(v); }
-  static double ToDouble(Value v) { return soft::ToDouble(v); }
-  static long double ToLongDouble(Value v) { return soft::ToLongDouble(v); }
-  static Value Root(Value v) { return soft::Sqrt(v); }
-  static int64_t Truncate(Value v) { return soft::Truncate(v); }
+  static Value Make(int64_t x) {
+    return soft::FromInt64(x);
+  }
+  static Value Make(double x) {
+    return soft::FromDouble(x);
+  }
+  static float ToFloat(Value v) {
+    return soft::ToFloat(v);
+  }
+  static double ToDouble(Value v) {
+    return soft::ToDouble(v);
+  }
+  static long double ToLongDouble(Value v) {
+    return soft::ToLongDouble(v);
+  }
+  static Value Root(Value v) {
+    return soft::Sqrt(v);
+  }
+  static int64_t Truncate(Value v) {
+    return soft::Truncate(v);
+  }
 #else
   using Value = long double;
-  static Value Make(int64_t x) { return static_cast<Value>(x); }
-  static Value Make(double x) { return x; }
-  static float ToFloat(Value v) { return static_cast<float>(v); }
-  static double ToDouble(Value v) { return static_cast<double>(v); }
-  static long double ToLongDouble(Value v) { return v; }
-  static Value Root(Value v) { return __builtin_sqrtl(v); }
+  static Value Make(int64_t x) {
+    return static_cast<Value>(x);
+  }
+  static Value Make(double x) {
+    return x;
+  }
+  static float ToFloat(Value v) {
+    return static_cast<float>(v);
+  }
+  static double ToDouble(Value v) {
+    return static_cast<double>(v);
+  }
+  static long double ToLongDouble(Value v) {
+    return v;
+  }
+  static Value Root(Value v) {
+    return __builtin_sqrtl(v);
+  }
   static int64_t Truncate(Value v) {
     if (!(__builtin_fabsl(v) < 0x1p63L)) return 0;
     return static_cast<int64_t>(v);

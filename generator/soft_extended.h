@@ -34,18 +34,24 @@ struct SoftExtended {
 
 namespace soft {
 
-using U128 = unsigned __int128;
+__extension__ typedef unsigned __int128 U128;
 
 inline constexpr int32_t kBias = 16383;
 inline constexpr uint16_t kMaxExponent = 0x7FFF;
 inline constexpr uint64_t kTop = uint64_t{1} << 63;
 
-inline SoftExtended Zero(bool sign) { return {0, static_cast<uint16_t>(sign ? 0x8000 : 0)}; }
+inline SoftExtended Zero(bool sign) {
+  return {0, static_cast<uint16_t>(sign ? 0x8000 : 0)};
+}
 inline SoftExtended Infinity(bool sign) {
   return {kTop, static_cast<uint16_t>((sign ? 0x8000 : 0) | kMaxExponent)};
 }
-inline SoftExtended DefaultNaN() { return {0xC000000000000000u, 0xFFFF}; }
-inline SoftExtended Quiet(SoftExtended a) { return {a.significand | (kTop >> 1), a.signExponent}; }
+inline SoftExtended DefaultNaN() {
+  return {0xC000000000000000u, 0xFFFF};
+}
+inline SoftExtended Quiet(SoftExtended a) {
+  return {a.significand | (kTop >> 1), a.signExponent};
+}
 
 inline int CountLeadingZeros(U128 x) {
   const auto high = static_cast<uint64_t>(x >> 64);
@@ -113,8 +119,7 @@ inline SoftExtended FromInt64(int64_t x) {
   const bool sign = x < 0;
   const uint64_t magnitude = sign ? 0 - static_cast<uint64_t>(x) : static_cast<uint64_t>(x);
   const int lz = std::countl_zero(magnitude);
-  return {magnitude << lz,
-          static_cast<uint16_t>((sign ? 0x8000 : 0) | (kBias + 63 - lz))};
+  return {magnitude << lz, static_cast<uint16_t>((sign ? 0x8000 : 0) | (kBias + 63 - lz))};
 }
 
 inline SoftExtended FromDouble(double d) {
@@ -154,7 +159,7 @@ uint64_t ToBinary(SoftExtended a) {
   const uint64_t sig = Normalized(a, &weight);
   int32_t e = weight + 63 + kFormatBias;  // the format's biased exponent of the leading bit
   int shift = 64 - precision;
-  if (e < 1) shift += 1 - e;  // subnormal: the last bit keeps the format's least weight
+  if (e < 1) shift += 1 - e;       // subnormal: the last bit keeps the format's least weight
   if (shift > 64) return signBit;  // below half the least subnormal
   uint64_t q;
   bool up;
@@ -199,7 +204,8 @@ inline SoftExtended Add(SoftExtended a, SoftExtended b, bool negateB) {
   if (a.IsInf()) return b.IsInf() && signA != signB ? DefaultNaN() : a;
   if (b.IsInf()) return Infinity(signB);
   if (b.IsZero()) return a.IsZero() ? Zero(signA && signB) : a;
-  if (a.IsZero()) return {b.significand, static_cast<uint16_t>(b.signExponent ^ (negateB ? 0x8000 : 0))};
+  if (a.IsZero())
+    return {b.significand, static_cast<uint16_t>(b.signExponent ^ (negateB ? 0x8000 : 0))};
   int32_t weightA = (a.exponent() == 0 ? 1 : a.exponent()) - kBias - 63;
   int32_t weightB = (b.exponent() == 0 ? 1 : b.exponent()) - kBias - 63;
   U128 x = U128{a.significand} << 62;
@@ -298,8 +304,8 @@ inline bool Less(SoftExtended a, SoftExtended b) {
   if (a.IsNaN() || b.IsNaN()) return false;
   if (a.IsZero() && b.IsZero()) return false;
   if (a.sign() != b.sign()) return a.sign();
-  const bool below = a.exponent() != b.exponent() ? a.exponent() < b.exponent()
-                                                  : a.significand < b.significand;
+  const bool below =
+      a.exponent() != b.exponent() ? a.exponent() < b.exponent() : a.significand < b.significand;
   const bool same = a.exponent() == b.exponent() && a.significand == b.significand;
   return !same && below != a.sign();
 }
@@ -317,15 +323,27 @@ inline long double ToLongDouble(SoftExtended a) {
 }  // namespace soft
 
 // The operators of a number type, so that Extended holds either representation alike.
-inline SoftExtended operator+(SoftExtended a, SoftExtended b) { return soft::Add(a, b, false); }
-inline SoftExtended operator-(SoftExtended a, SoftExtended b) { return soft::Add(a, b, true); }
-inline SoftExtended operator*(SoftExtended a, SoftExtended b) { return soft::Mul(a, b); }
-inline SoftExtended operator/(SoftExtended a, SoftExtended b) { return soft::Div(a, b); }
+inline SoftExtended operator+(SoftExtended a, SoftExtended b) {
+  return soft::Add(a, b, false);
+}
+inline SoftExtended operator-(SoftExtended a, SoftExtended b) {
+  return soft::Add(a, b, true);
+}
+inline SoftExtended operator*(SoftExtended a, SoftExtended b) {
+  return soft::Mul(a, b);
+}
+inline SoftExtended operator/(SoftExtended a, SoftExtended b) {
+  return soft::Div(a, b);
+}
 inline SoftExtended operator-(SoftExtended a) {
   return {a.significand, static_cast<uint16_t>(a.signExponent ^ 0x8000)};
 }
-inline bool operator==(SoftExtended a, SoftExtended b) { return soft::Equal(a, b); }
-inline bool operator<(SoftExtended a, SoftExtended b) { return soft::Less(a, b); }
+inline bool operator==(SoftExtended a, SoftExtended b) {
+  return soft::Equal(a, b);
+}
+inline bool operator<(SoftExtended a, SoftExtended b) {
+  return soft::Less(a, b);
+}
 inline bool operator<=(SoftExtended a, SoftExtended b) {
   return soft::Less(a, b) || soft::Equal(a, b);
 }

@@ -84,7 +84,8 @@ class OperandSource {
         return {(uint64_t{1} << 63) | Fraction(),
                 static_cast<uint16_t>(sign | (1 + (r >> 8) % 0x7FFE))};
       case 3:  // near the bottom of the normal range
-        return {(uint64_t{1} << 63) | Fraction(), static_cast<uint16_t>(sign | (1 + (r >> 8) % 140))};
+        return {(uint64_t{1} << 63) | Fraction(),
+                static_cast<uint16_t>(sign | (1 + (r >> 8) % 140))};
       case 4:  // near the top
         return {(uint64_t{1} << 63) | Fraction(),
                 static_cast<uint16_t>(sign | (0x7FFE - (r >> 8) % 140))};

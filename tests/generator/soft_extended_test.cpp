@@ -55,7 +55,9 @@ TEST(SoftExtendedTest, RoundsTiesToEven) {
       // 1 + 2^-64: exactly half an ulp above 1, to the even 1.
       {one, {uint64_t{1} << 63, 16383 - 64}, one},
       // (1 + 2^-63) + 2^-64: half an ulp above an odd significand, up to 1 + 2^-62.
-      {{(uint64_t{1} << 63) | 1, 16383}, {uint64_t{1} << 63, 16383 - 64}, {(uint64_t{1} << 63) | 2, 16383}},
+      {{(uint64_t{1} << 63) | 1, 16383},
+       {uint64_t{1} << 63, 16383 - 64},
+       {(uint64_t{1} << 63) | 2, 16383}},
       // 1 + (2^-64 + 2^-127): above half, up.
       {one, {(uint64_t{1} << 63) | 1, 16383 - 64}, {(uint64_t{1} << 63) | 1, 16383}},
       // The largest significand plus half an ulp carries into the exponent.
@@ -63,8 +65,8 @@ TEST(SoftExtendedTest, RoundsTiesToEven) {
   };
   for (const Case& c : cases) {
     const SoftExtended sum = soft::Add(c.a, c.b, false);
-    EXPECT_TRUE(SameResult(sum, c.sum)) << Describe(c.a) << " + " << Describe(c.b) << " = "
-                                        << Describe(sum);
+    EXPECT_TRUE(SameResult(sum, c.sum))
+        << Describe(c.a) << " + " << Describe(c.b) << " = " << Describe(sum);
   }
   // Subnormal results: half the least subnormal is a tie to 0, a little more rounds up.
   const SoftExtended least{1, 0};
