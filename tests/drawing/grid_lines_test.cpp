@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "generator/extended.h"
 #include "tests/drawing/recording_canvas.h"
 
 namespace pelmora {
@@ -175,11 +176,12 @@ TEST(GridLinesTest, DenseLinesAreRuledOncePerRowWithTheLastLabel) {
 
   // The literal loop, line by line, keeping the last label per row.
   std::vector<Rule> rows;
-  const long double spacing = static_cast<long double>(static_cast<float>(height)) / lines;
+  const Extended spacing = Extended(static_cast<float>(height)) / lines;
   for (int32_t k = 0; k < lines; ++k) {
-    const auto y = static_cast<int32_t>(spacing * k);
-    const Rule rule{
-        y, {2, static_cast<int32_t>(spacing * k + 1.0L)}, std::to_string(k * 700 / lines)};
+    const auto y = static_cast<int32_t>(TruncToInt64(spacing * k));
+    const Rule rule{y,
+                    {2, static_cast<int32_t>(TruncToInt64(spacing * k + 1))},
+                    std::to_string(k * 700 / lines)};
     if (!rows.empty() && rows.back().position == y) {
       rows.back() = rule;
     } else {
