@@ -12,14 +12,58 @@ namespace {
 
 constexpr size_t kChunk = 1 << 17;
 
-class GzipOutput final : public Output {
+// What both compressing layers share: the Output steps around one Compress call, which takes the
+// bytes written (end: none, and the stream is to be closed) and hands what it makes to inner_.
+class CompressingLayer : public Output {
+ public:
+  CompressingLayer(std::unique_ptr<Output> inner, std::string subject)
+      : inner_(std::move(inner)), subject_(std::move(subject)), buffer_(kChunk) {}
+
+  void Write(std::string_view bytes) override {
+    if (!status().ok() || ended_) return;
+    Compress(bytes, false);
+  }
+  const Status& status() const override { return status_.ok() ? inner_->status() : status_; }
+  Status Complete() override {
+    if (status().ok() && !ended_) {
+      Compress(std::string_view(), true);
+      ended_ = true;
+    }
+    if (!status().ok()) return status();
+    return inner_->Complete();
+  }
+  Status Commit() override {
+    if (Status done = Complete(); !done.ok()) {
+      inner_->Discard();
+      return done;
+    }
+    return inner_->Commit();
+  }
+  void Discard() noexcept override { inner_->Discard(); }
+
+ protected:
+  virtual void Compress(std::string_view bytes, bool end) = 0;
+  void Fail(const std::string& why) {
+    status_ = Status::Error("Cannot compress " + subject_ + ": " + why);
+  }
+
+  std::unique_ptr<Output> inner_;
+  std::string subject_;
+  std::vector<char> buffer_;
+
+ private:
+  bool ended_ = false;
+  Status status_;
+};
+
+class GzipOutput final : public CompressingLayer {
  public:
   GzipOutput(std::unique_ptr<Output> inner, std::string subject)
-      : inner_(std::move(inner)), subject_(std::move(subject)), buffer_(kChunk) {
+      : CompressingLayer(std::move(inner), std::move(subject)) {
     // windowBits 15 + 16: a gzip header and trailer around the deflate stream.
     if (deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
         Z_OK) {
-      status_ = Status::Error("Cannot compress " + subject_ + ": zlib could not start");
+      Fail("zlib could not start");
     } else {
       started_ = true;
     }
@@ -28,8 +72,9 @@ class GzipOutput final : public Output {
     if (started_) deflateEnd(&stream_);
   }
 
-  void Write(std::string_view bytes) override {
-    if (!status().ok() || ended_) return;
+ private:
+  void Compress(std::string_view bytes, bool end) override {
+    if (end) return Deflate(bytes, Z_FINISH);
     while (!bytes.empty()) {
       // zlib counts in 32-bit units: hand it at most 1 GiB at a time.
       const size_t piece = std::min<size_t>(bytes.size(), 1u << 30);
@@ -37,25 +82,7 @@ class GzipOutput final : public Output {
       bytes.remove_prefix(piece);
     }
   }
-  const Status& status() const override { return status_.ok() ? inner_->status() : status_; }
-  Status Complete() override {
-    if (status().ok() && !ended_) {
-      Deflate(std::string_view(), Z_FINISH);
-      ended_ = true;
-    }
-    if (!status().ok()) return status();
-    return inner_->Complete();
-  }
-  Status Commit() override {
-    if (Status done = Complete(); !done.ok()) {
-      inner_->Discard();
-      return done;
-    }
-    return inner_->Commit();
-  }
-  void Discard() noexcept override { inner_->Discard(); }
 
- private:
   void Deflate(std::string_view input, int flush) {
     stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
     stream_.avail_in = static_cast<uInt>(input.size());
@@ -64,78 +91,38 @@ class GzipOutput final : public Output {
       stream_.next_out = reinterpret_cast<Bytef*>(buffer_.data());
       stream_.avail_out = static_cast<uInt>(buffer_.size());
       result = deflate(&stream_, flush);
-      if (result == Z_STREAM_ERROR) {
-        status_ = Status::Error("Cannot compress " + subject_ + ": zlib failed");
-        return;
-      }
+      if (result == Z_STREAM_ERROR) return Fail("zlib failed");
       inner_->Write(std::string_view(buffer_.data(), buffer_.size() - stream_.avail_out));
     } while (stream_.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
   }
 
-  std::unique_ptr<Output> inner_;
-  std::string subject_;
-  std::vector<char> buffer_;
   z_stream stream_{};
   bool started_ = false;
-  bool ended_ = false;
-  Status status_;
 };
 
-class ZstdOutput final : public Output {
+class ZstdOutput final : public CompressingLayer {
  public:
   ZstdOutput(std::unique_ptr<Output> inner, std::string subject)
-      : inner_(std::move(inner)),
-        subject_(std::move(subject)),
-        context_(ZSTD_createCCtx()),
-        buffer_(ZSTD_CStreamOutSize()) {
-    if (context_ == nullptr) status_ = Status::Error("Cannot compress " + subject_ + ": no memory");
+      : CompressingLayer(std::move(inner), std::move(subject)), context_(ZSTD_createCCtx()) {
+    buffer_.resize(ZSTD_CStreamOutSize());
+    if (context_ == nullptr) Fail("no memory");
   }
   ~ZstdOutput() override { ZSTD_freeCCtx(context_); }
 
-  void Write(std::string_view bytes) override {
-    if (!status().ok() || ended_) return;
-    Compress(bytes, ZSTD_e_continue);
-  }
-  const Status& status() const override { return status_.ok() ? inner_->status() : status_; }
-  Status Complete() override {
-    if (status().ok() && !ended_) {
-      Compress(std::string_view(), ZSTD_e_end);
-      ended_ = true;
-    }
-    if (!status().ok()) return status();
-    return inner_->Complete();
-  }
-  Status Commit() override {
-    if (Status done = Complete(); !done.ok()) {
-      inner_->Discard();
-      return done;
-    }
-    return inner_->Commit();
-  }
-  void Discard() noexcept override { inner_->Discard(); }
-
  private:
-  void Compress(std::string_view bytes, ZSTD_EndDirective directive) {
+  void Compress(std::string_view bytes, bool end) override {
+    const ZSTD_EndDirective directive = end ? ZSTD_e_end : ZSTD_e_continue;
     ZSTD_inBuffer input{bytes.data(), bytes.size(), 0};
     size_t remaining;
     do {
       ZSTD_outBuffer output{buffer_.data(), buffer_.size(), 0};
       remaining = ZSTD_compressStream2(context_, &output, &input, directive);
-      if (ZSTD_isError(remaining)) {
-        status_ =
-            Status::Error("Cannot compress " + subject_ + ": " + ZSTD_getErrorName(remaining));
-        return;
-      }
+      if (ZSTD_isError(remaining)) return Fail(ZSTD_getErrorName(remaining));
       inner_->Write(std::string_view(buffer_.data(), output.pos));
-    } while (directive == ZSTD_e_end ? remaining != 0 : input.pos < input.size);
+    } while (end ? remaining != 0 : input.pos < input.size);
   }
 
-  std::unique_ptr<Output> inner_;
-  std::string subject_;
   ZSTD_CCtx* context_;
-  std::vector<char> buffer_;
-  bool ended_ = false;
-  Status status_;
 };
 
 Status Damaged(const std::string& subject, const std::string& why) {
