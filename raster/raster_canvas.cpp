@@ -109,7 +109,16 @@ void RasterCanvas::TextOut(int32_t x, int32_t y, std::string_view text) {
   painter_.TextOut(x, y, text);
 }
 
+bool RasterCanvas::AllBeyondOneEdge(std::span<const CanvasPoint> points) const {
+  auto all = [&](auto beyond) { return std::all_of(points.begin(), points.end(), beyond); };
+  return all([](CanvasPoint p) { return p.x < 0; }) || all([](CanvasPoint p) { return p.y < 0; }) ||
+         all([this](CanvasPoint p) { return p.x >= width_; }) ||
+         all([this](CanvasPoint p) { return p.y >= height_; });
+}
+
 void RasterCanvas::Polygon(std::span<const CanvasPoint> points) {
+  // A figure wholly beyond one edge of the image has no pixel in it.
+  if (fast_ && AllBeyondOneEdge(points)) return;
   if (!fast_ || pen_ != PenStyle::kSolid || points.size() > raster::kMaxCorners ||
       !AllInside(points)) {
     painter_.Polygon(points);
@@ -122,6 +131,13 @@ void RasterCanvas::Polygon(std::span<const CanvasPoint> points) {
 }
 
 void RasterCanvas::Polyline(std::span<const CanvasPoint> points) {
+  if (fast_ && pen_ == PenStyle::kSolid && !AllInside(points)) {
+    // Segment by segment, leaving out those wholly beyond one edge of the image.
+    for (size_t i = 1; i < points.size(); ++i) {
+      if (!AllBeyondOneEdge(points.subspan(i - 1, 2))) painter_.Polyline(points.subspan(i - 1, 2));
+    }
+    return;
+  }
   if (!fast_ || pen_ != PenStyle::kSolid || !AllInside(points)) {
     painter_.Polyline(points);
     return;

@@ -40,6 +40,8 @@ class RasterCanvas final : public Canvas {
            static_cast<uint32_t>(p.y) < static_cast<uint32_t>(height_);
   }
   bool AllInside(std::span<const CanvasPoint> points) const;
+  // Whether every point lies beyond the same edge of the image (left, top, right or bottom).
+  bool AllBeyondOneEdge(std::span<const CanvasPoint> points) const;
 
   // The pixels are taken before the painter starts, so that no later call detaches them.
   uint32_t* pixels_;
