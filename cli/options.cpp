@@ -2,8 +2,11 @@
 
 #include <charconv>
 #include <functional>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
+#include "generator/families.h"
 #include "generator/quoted.h"
 #include "generator/setting_checks.h"
 
@@ -22,8 +25,10 @@ struct OptionRule {
 
 // The options that change the dataset a run makes (not where it goes or how it is shown).
 bool ChangesTheDataset(std::string_view name) {
-  for (const char* option : {"dimension", "world", "boxes", "high", "variable", "allow-zero-size",
-                             "distribution", "mean", "sigma", "exponent", "seed"}) {
+  for (const char* option :
+       {"dimension", "world", "boxes", "high", "variable", "allow-zero-size", "distribution", "mean",
+        "sigma", "exponent", "seed", "diagonal-fraction", "diagonal-width", "bit-probability",
+        "bit-digits", "clusters", "cluster-sigma", "parcel-split", "parcel-dither"}) {
     if (name == option) return true;
   }
   return false;
@@ -31,6 +36,27 @@ bool ChangesTheDataset(std::string_view name) {
 
 std::string Expect(std::string_view option, std::string_view accepted, std::string_view value) {
   return "--" + std::string(option) + ": " + ExpectedGot(accepted, value);
+}
+
+// A family setting (--diagonal-fraction, --clusters, ...): a number as ParseFamilyReal reads
+// it, or a whole number, stored and then checked against its range.
+template <typename T>
+std::string ApplyFamilySetting(CliOptions& o, std::string_view option, std::string_view value,
+                               T FamilySettings::*field) {
+  FamilySettings changed = o.controls.families;
+  std::optional<T> parsed;
+  if constexpr (std::is_same_v<T, double>) {
+    parsed = ParseFamilyReal(value);
+  } else {
+    parsed = ParseWholeNumber(value, INT32_MIN, INT32_MAX);
+  }
+  if (parsed) changed.*field = *parsed;
+  const auto error = CheckFamilySettings(changed);
+  if (!parsed || (error && error->name == option)) {
+    return Expect(option, FamilySettingAccepts(option), value);
+  }
+  o.controls.families = changed;
+  return std::string();
 }
 
 // "X,Y,Z": one to three whole numbers of setting; the rest keep their values.
@@ -113,14 +139,14 @@ const std::vector<OptionRule>& Options() {
        }},
       {"distribution", 0, true,
        [](CliOptions& o, std::string_view v) {
-         if (v == "uniform")
-           o.controls.rbDist = 0;
-         else if (v == "gauss")
-           o.controls.rbDist = 1;
-         else if (v == "skewed")
-           o.controls.rbDist = 2;
-         else
-           return Expect("distribution", kDistributionAccepted, v);
+         const std::optional<int32_t> kind = DistributionKindNamed(v);
+         if (!kind) return Expect("distribution", kDistributionAccepted, v);
+         if (IsFamily(*kind)) {
+           o.controls.family = *kind;
+         } else {
+           o.controls.rbDist = *kind;
+           o.controls.family = 0;
+         }
          return std::string();
        }},
       {"mean", 0, true,
@@ -145,6 +171,38 @@ const std::vector<OptionRule>& Options() {
          if (!p) return Expect("exponent", kExponentSetting.accepted, v);
          o.controls.rgExponent = *p - 1;
          return std::string();
+       }},
+      {"diagonal-fraction", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         return ApplyFamilySetting(o, "diagonal-fraction", v, &FamilySettings::diagonalFraction);
+       }},
+      {"diagonal-width", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         return ApplyFamilySetting(o, "diagonal-width", v, &FamilySettings::diagonalWidth);
+       }},
+      {"bit-probability", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         return ApplyFamilySetting(o, "bit-probability", v, &FamilySettings::bitProbability);
+       }},
+      {"bit-digits", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         return ApplyFamilySetting(o, "bit-digits", v, &FamilySettings::bitDigits);
+       }},
+      {"clusters", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         return ApplyFamilySetting(o, "clusters", v, &FamilySettings::clusters);
+       }},
+      {"cluster-sigma", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         return ApplyFamilySetting(o, "cluster-sigma", v, &FamilySettings::clusterSigma);
+       }},
+      {"parcel-split", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         return ApplyFamilySetting(o, "parcel-split", v, &FamilySettings::parcelSplit);
+       }},
+      {"parcel-dither", 0, true,
+       [](CliOptions& o, std::string_view v) {
+         return ApplyFamilySetting(o, "parcel-dither", v, &FamilySettings::parcelDither);
        }},
       {"seed", 's', true,
        [](CliOptions& o, std::string_view v) {
@@ -361,6 +419,9 @@ ParseOutcome ParseCommandLine(std::span<const std::string_view> args,
         "--verify checks a file against its own header and takes no other options but "
         "--quiet");
   }
+  if (options.controls.family == kSierpinski && options.controls.rgDimension == 0) {
+    return Error(kSierpinskiDimensionMessage);
+  }
   // A picture option alone is a slip, not a request for a picture.
   if (options.picture && options.picture->file.empty()) {
     return Error("the picture options need --picture FILE");
@@ -393,6 +454,19 @@ Distribution of the box positions:
       --mean M             Gauss mean, at most two decimals, full stop (350)
       --sigma S            Gauss sigma, at most two decimals, full stop (100)
       --exponent P         skew exponent: 1 (Zipf) or 2 (1)
+
+Distribution families of spatial benchmarks (each gives the low corner of a box; parcel cuts
+the world into the boxes itself, without the high ranges):
+      --distribution D     also diagonal, bit, sierpinski (2D and 3D), clustered or parcel
+      --diagonal-fraction F  diagonal: share of points exactly on the diagonal, 0..1 (0.5)
+      --diagonal-width B   diagonal: the others lie within about B of it, > 0 (0.1)
+      --bit-probability P  bit: probability of each bit being 1, 0..1 (0.2)
+      --bit-digits D       bit: bits per coordinate, 1..30 (10)
+      --clusters K         clustered: number of centres, 1..100000 (10)
+      --cluster-sigma S    clustered: deviation around a centre, > 0 (0.02)
+      --parcel-split S     parcel: cuts fall within [S, 1 - S] of a side, 0 < S < 0.5 (0.2)
+      --parcel-dither D    parcel: each side shrinks by up to D of it, 0..1 (0.2)
+                           Reals are digits with an optional full stop (0.25, 3, .5).
 
 Seed and output:
   -s, --seed N             constant seed, 1..65535; without it the seed is made from the

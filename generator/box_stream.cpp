@@ -21,13 +21,47 @@ std::string AttemptLimitMessage(const BoxRecipe& recipe, const AttemptLimits& li
          " refused attempts in all" + kCause;
 }
 
+namespace {
+
+// Parcel's boxes, in blocks as the tree gives them.
+StreamResult StreamParcel(const BoxRecipe& recipe, RandomSource& random, BoxConsumer& consumer) {
+  StreamResult result;
+  if (recipe.boxCount < 1) return result;
+  ParcelBoxes parcel(recipe.families, recipe.dimension, recipe.world, recipe.boxCount,
+                     recipe.zeroSizeAllowed);
+  Box block[kBoxBlock];
+  int32_t filled = 0;
+  for (bool more = true; more;) {
+    Box& box = block[filled];
+    box = Box();
+    more = parcel.Next(random, box.low, box.high);
+    if (more) ++filled;
+    if ((filled == kBoxBlock || (!more && filled > 0))) {
+      const bool accepted = consumer.Accept(result.boxes + 1, std::span<const Box>(block, filled));
+      result.boxes += filled;
+      filled = 0;
+      if (!accepted) {
+        result.end = StreamEnd::kStopped;
+        return result;
+      }
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
 StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsumer& consumer,
                          const AttemptLimits& limits) {
   const int32_t dimension = recipe.dimension;
+  if (recipe.kind == kParcel) return StreamParcel(recipe, random, consumer);
+  // A family draws its first draws (the clustered centres) before the first box.
+  std::optional<PointFamily> family;
+  if (IsFamily(recipe.kind)) family.emplace(recipe.kind, recipe.families, dimension, random);
   // One law per axis; equal world sizes share theirs (the skewed law is costly to build).
   std::optional<CoordinateLaw> laws[3];
   const CoordinateLaw* positions[3] = {nullptr, nullptr, nullptr};
-  for (int32_t axis = 0; axis < dimension; ++axis) {
+  for (int32_t axis = 0; axis < dimension && !family; ++axis) {
     for (int32_t earlier = 0; earlier < axis; ++earlier) {
       if (recipe.world[earlier] == recipe.world[axis]) positions[axis] = positions[earlier];
     }
@@ -60,12 +94,19 @@ StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsu
     // exactly what the window's doubles give.
     int64_t low[3] = {0, 0, 0};
     int64_t high[3] = {0, 0, 0};
-    for (int32_t axis = 0; axis < dimension; ++axis) low[axis] = positions[axis]->Draw(random);
-    for (int32_t axis = 0; axis < dimension; ++axis) {
+    bool accepted = true;
+    if (family) {
+      int32_t corner[3] = {0, 0, 0};
+      accepted = family->Draw(random, recipe.world, corner);
+      for (int32_t axis = 0; axis < dimension; ++axis) low[axis] = corner[axis];
+    } else {
+      for (int32_t axis = 0; axis < dimension; ++axis) low[axis] = positions[axis]->Draw(random);
+    }
+    for (int32_t axis = 0; axis < dimension && accepted; ++axis) {
       high[axis] =
           low[axis] + (recipe.variableSize ? extents[axis].Draw(random) : recipe.high[axis]);
     }
-    if (dimension == 3) {
+    if (accepted && dimension == 3) {
       // A 3D box reaching past the world is moved back against its upper bound, extent kept.
       for (int32_t axis = 0; axis < 3; ++axis) {
         if (high[axis] > recipe.world[axis]) {
@@ -74,7 +115,6 @@ StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsu
         }
       }
     }
-    bool accepted = true;
     for (int32_t axis = 0; axis < dimension; ++axis) {
       const bool sizeOk = recipe.zeroSizeAllowed ? high[axis] >= low[axis] : high[axis] > low[axis];
       accepted = accepted && low[axis] >= 1 && high[axis] <= recipe.world[axis] && sizeOk;

@@ -5,12 +5,16 @@
 // The draws are those of the window's run, in the same order: for every attempt the positions
 // x, y, z of the used axes, then (variable size) their extents x, y, z. So the first k boxes of
 // an n-box stream are the k-box stream with the same settings and seed, for every k <= n.
+// A point family (generator/families.h) draws the whole low corner at once in place of the
+// positions; a point outside its unit cube is a refused attempt. Parcel's boxes come from its
+// tree whole (no extents, nothing refused), and n shapes the tree: no prefix property.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
 
+#include "generator/families.h"
 #include "generator/random_source.h"
 #include "pelmora/box.h"
 
@@ -27,6 +31,7 @@ struct BoxRecipe {
   int32_t kind = 0;                // the distribution kind of the positions
   float param1 = 0.0f;             // its two parameters, as single-precision numbers
   float param2 = 0.0f;
+  FamilySettings families;         // the parameters of kinds kDiagonal to kParcel
 };
 
 // A run gives up when one box number is refused perBox times in a row, or when perRun attempts

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "generator/families.h"
 #include "generator/quoted.h"
 #include "generator/setting_checks.h"
 
@@ -119,6 +120,61 @@ std::vector<std::string_view> SplitLines(std::string_view bytes, size_t count) {
     bytes.remove_prefix(end + 1);
   }
   return lines;
+}
+
+// A family's distribution line, after "  Distribution: "; false when line names no family.
+bool ReadFamilyLine(LineReader& in, std::string_view line, GeneratorControls& c) {
+  FamilySettings& f = c.families;
+  const auto real = [&](double* value, std::string_view what, std::string_view stop) {
+    std::string text;
+    if (!in.Until(stop, &text, what)) return false;
+    const auto parsed = ParseFamilyReal(text);
+    if (!parsed) return in.Require(false, "cannot read " + std::string(what));
+    *value = *parsed;
+    return true;
+  };
+  const std::string_view rest = line.substr(std::string_view("  Distribution: ").size());
+  if (rest == "Sierpinski") {
+    c.family = kSierpinski;
+    in.Literal("Sierpinski");
+  } else if (rest.starts_with("Diagonal")) {
+    c.family = kDiagonal;
+    in.Literal("Diagonal (Fraction: ");
+    real(&f.diagonalFraction, "the diagonal fraction", ", ");
+    in.Literal(", Width: ");
+    real(&f.diagonalWidth, "the diagonal width", ")");
+    in.Literal(")");
+  } else if (rest.starts_with("Bit")) {
+    c.family = kBit;
+    in.Literal("Bit (Probability: ");
+    real(&f.bitProbability, "the bit probability", ", ");
+    in.Literal(", Digits: ");
+    in.Int(&f.bitDigits, "the bit digits");
+    in.Literal(")");
+  } else if (rest.starts_with("Clustered")) {
+    c.family = kClustered;
+    in.Literal("Clustered (Clusters: ");
+    in.Int(&f.clusters, "the clusters");
+    in.Literal(", Sigma: ");
+    real(&f.clusterSigma, "the cluster sigma", ")");
+    in.Literal(")");
+  } else if (rest.starts_with("Parcel")) {
+    c.family = kParcel;
+    in.Literal("Parcel (Split: ");
+    real(&f.parcelSplit, "the parcel split", ", ");
+    in.Literal(", Dither: ");
+    real(&f.parcelDither, "the parcel dither", ")");
+    in.Literal(")");
+  } else {
+    return false;
+  }
+  if (in.End()) {
+    // The settings of a header pass the checks of pelmora-gen's options.
+    if (const auto error = CheckFamilySettings(f)) {
+      in.Require(false, "--" + error->name + ": expected " + error->accepted);
+    }
+  }
+  return true;
 }
 
 // "min..max" pairs separated by ", ", then "]: ", then the values separated by ", ".
@@ -244,7 +300,7 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
       in.Literal(")");
       if (in.End()) in.Require(p == 1 || p == 2, "the exponent must be 1 or 2");
       c.rgExponent = p - 1;
-    } else {
+    } else if (!ReadFamilyLine(in, line, c)) {
       in.Literal("Uniform, Gauss or Skewed");
     }
     if (in.failed()) return in.error();

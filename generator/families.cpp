@@ -148,10 +148,7 @@ std::string FamilyRefusal(int32_t kind, const FamilySettings& settings, int32_t 
   if (const auto error = CheckFamilySettings(settings)) {
     return "--" + error->name + ": expected " + error->accepted;
   }
-  if (kind == kSierpinski && dimension == 1) {
-    return "The sierpinski distribution needs 2 or 3 dimensions: the chaos game needs a plane "
-           "or space.";
-  }
+  if (kind == kSierpinski && dimension == 1) return kSierpinskiDimensionMessage;
   if (kind == kParcel && !ParcelBoxes::Fits(dimension, world, boxCount, zeroSizeAllowed)) {
     return ParcelBoxes::TooSmallMessage(dimension, world, boxCount);
   }

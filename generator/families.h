@@ -81,6 +81,11 @@ std::optional<FamilySettingError> CheckFamilySettings(const FamilySettings& sett
 // What the setting of that name accepts ("a number from 0 to 1"); empty for an unknown name.
 std::string_view FamilySettingAccepts(std::string_view name);
 
+// Why sierpinski refuses one dimension (pelmora-gen's and the library's message).
+inline constexpr const char* kSierpinskiDimensionMessage =
+    "--distribution sierpinski: the chaos game needs a plane or space, so --dimension 2 or 3 "
+    "(got 1)";
+
 // Every distribution kind by the name pelmora-gen and the library give it: "uniform", "gauss",
 // "skewed", "diagonal", "bit", "sierpinski", "clustered", "parcel"; null for no kind.
 const char* DistributionKindName(int32_t kind);

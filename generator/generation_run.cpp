@@ -71,6 +71,32 @@ void WriteSettingsHeader(DatasetWriter& out, const GeneratorControls& c, int32_t
   out.Text("  Non-zero size of boxes: ").Text(c.cbVarBoxSize ? "Yes\n" : "No\n");
 }
 
+// The distribution line of a family, in the style of the Gauss and Skewed lines.
+void WriteFamilyLine(DatasetWriter& out, int32_t kind, const FamilySettings& f) {
+  out.Text("  Distribution: ");
+  switch (kind) {
+    case kDiagonal:
+      out.Text("Diagonal (Fraction: ").Text(FormatFamilyReal(f.diagonalFraction));
+      out.Text(", Width: ").Text(FormatFamilyReal(f.diagonalWidth)).Text(")\n");
+      break;
+    case kBit:
+      out.Text("Bit (Probability: ").Text(FormatFamilyReal(f.bitProbability));
+      out.Text(", Digits: ").Int(f.bitDigits).Text(")\n");
+      break;
+    case kSierpinski:
+      out.Text("Sierpinski\n");
+      break;
+    case kClustered:
+      out.Text("Clustered (Clusters: ").Int(f.clusters);
+      out.Text(", Sigma: ").Text(FormatFamilyReal(f.clusterSigma)).Text(")\n");
+      break;
+    default:
+      out.Text("Parcel (Split: ").Text(FormatFamilyReal(f.parcelSplit));
+      out.Text(", Dither: ").Text(FormatFamilyReal(f.parcelDither)).Text(")\n");
+      break;
+  }
+}
+
 // Keeps each box in the pending table and writes its record line.
 class TableAndFile final : public BoxConsumer {
  public:
@@ -103,18 +129,24 @@ class TableAndFile final : public BoxConsumer {
 }  // namespace
 
 std::string RunRefusal(const GeneratorControls& c) {
-  // 1. Range check, X then Y then Z, whatever the dimension.
-  if (c.spHighX >= c.spWorldX.value || c.spHighY >= c.spWorldY.value ||
-      c.spHighZ >= c.spWorldZ.value) {
+  const int32_t kind = DistributionKindOf(c);
+  // 1. Range check, X then Y then Z, whatever the dimension. Parcel cuts the world into its
+  // boxes: the high ranges do not apply to it.
+  if (kind != kParcel && (c.spHighX >= c.spWorldX.value || c.spHighY >= c.spWorldY.value ||
+                          c.spHighZ >= c.spWorldZ.value)) {
     return kRangeMessage;
   }
   // Refused rather than guessed when a caller leaves them out.
   if (c.rgDimension < 0 || c.rgDimension > 2) return "Choose a dimension: 1D, 2D or 3D.";
-  if (c.rbDist < 0 || c.rbDist > 2) return "Choose a distribution: Uniform, Gauss or Skewed.";
-  if (c.rbDist == kSkewed && (c.rgExponent < 0 || c.rgExponent > 1)) {
+  if (c.rbDist < 0 || c.rbDist > 2 || (c.family != 0 && !IsFamily(c.family))) {
+    return "Choose a distribution: Uniform, Gauss or Skewed.";
+  }
+  if (kind == kSkewed && (c.rgExponent < 0 || c.rgExponent > 1)) {
     return "Choose an exponent for the skewed distribution: p = 1 or p = 2.";
   }
-  return std::string();
+  const int32_t world[3] = {c.spWorldX.value, c.spWorldY.value, c.spWorldZ.value};
+  return FamilyRefusal(kind, c.families, c.rgDimension + 1, world, c.spBoxes.value,
+                       !c.cbVarBoxSize);
 }
 
 PlanOutcome PlanRun(const GeneratorControls& c, int32_t lastSeed, const RunServices& services) {
@@ -138,7 +170,8 @@ PlanOutcome PlanRun(const GeneratorControls& c, int32_t lastSeed, const RunServi
   recipe.zeroSizeAllowed = !c.cbVarBoxSize;
 
   // 5. The distribution.
-  recipe.kind = c.rbDist;
+  recipe.kind = DistributionKindOf(c);
+  recipe.families = c.families;
   if (recipe.kind == kGauss) {
     try {
       recipe.param1 = static_cast<float>(StrToFloat(c.edMean, c.decimalSeparator));
@@ -173,8 +206,10 @@ void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& c, const Ru
   } else if (plan.recipe.kind == kGauss) {
     out.Text("  Distribution: Gauss (Mean: ").Fixed2(plan.recipe.param1);
     out.Text(", Sigma: ").Fixed2(plan.recipe.param2).Text(")\n");
-  } else {
+  } else if (plan.recipe.kind == kSkewed) {
     out.Text("  Distribution: Skewed (p: ").Int(c.rgExponent + 1).Text(")\n");
+  } else {
+    WriteFamilyLine(out, plan.recipe.kind, plan.recipe.families);
   }
   // 6. and 7. The seed, the file name and the lines that open the dataset.
   out.Text("  Seed [1..65535]: ").Int(plan.seed).LineEnd();

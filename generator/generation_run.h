@@ -10,6 +10,7 @@
 #include "generator/box_stream.h"
 #include "generator/box_table.h"
 #include "generator/dataset_writer.h"
+#include "generator/families.h"
 #include "generator/output_file.h"
 #include "generator/random_source.h"
 
@@ -53,7 +54,17 @@ struct GeneratorControls {
   int32_t spSeed = 1;
   std::string edfName = "Output.txt";
   std::string decimalSeparator = ".";  // the user's, for edMean and edSigma
+  // The distribution families (kDiagonal to kParcel), which pelmora-gen and the library offer
+  // beyond the window's three distributions: a family chosen here replaces rbDist's law; 0
+  // chooses none. The window leaves both at their defaults.
+  int32_t family = 0;
+  FamilySettings families;
 };
+
+// The distribution kind a run draws with: the family when one is chosen, else rbDist's item.
+inline int32_t DistributionKindOf(const GeneratorControls& c) {
+  return c.family != 0 ? c.family : c.rbDist;
+}
 
 // The process-wide state of the generator: one instance is made at start and passed by
 // reference; tests make their own. The random source starts seeded with 1.

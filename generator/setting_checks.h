@@ -48,7 +48,8 @@ bool IsTwoDecimalNumber(std::string_view text);
 // What --world and --high accept: "one to three whole numbers X,Y,Z from <min> to <max>".
 std::string TripleAccepted(const WholeNumberSetting& setting);
 
-inline constexpr const char* kDistributionAccepted = "uniform, gauss or skewed";
+inline constexpr const char* kDistributionAccepted =
+    "uniform, gauss, skewed, diagonal, bit, sierpinski, clustered or parcel";
 
 // What the Gauss mean and sigma accept, for messages.
 inline constexpr const char* kMeanAccepted =

@@ -5,13 +5,12 @@
 #include <string>
 
 #include "generator/setting_checks.h"
+#include "generator/families.h"
 #include "library/settings_controls.h"
 
 namespace pelmora {
 
 namespace {
-
-constexpr const char* kDistributionNames[] = {"uniform", "gauss", "skewed"};
 
 // pelmora-gen's limits and words, from the checks its options and the header reading share.
 static_assert(kWorldSetting.max == kMaxWorldSize && kHighSetting.max == kMaxWorldSize);
@@ -27,6 +26,9 @@ std::string Accepted(std::string_view option) {
   if (option == "sigma") return kSigmaAccepted;
   if (option == "exponent") return kExponentSetting.accepted;
   if (option == "seed") return kSeedSetting.accepted;
+  if (const std::string_view family = FamilySettingAccepts(option); !family.empty()) {
+    return std::string(family);
+  }
   return "a valid value";
 }
 
@@ -55,18 +57,41 @@ double ParseReal(std::string_view text) {
   return error == std::errc() && end == text.data() + text.size() ? value : NAN;
 }
 
+FamilySettings FamiliesOf(const Settings& s) {
+  FamilySettings f;
+  f.diagonalFraction = s.diagonalFraction;
+  f.diagonalWidth = s.diagonalWidth;
+  f.bitProbability = s.bitProbability;
+  f.bitDigits = s.bitDigits;
+  f.clusters = s.clusters;
+  f.clusterSigma = s.clusterSigma;
+  f.parcelSplit = s.parcelSplit;
+  f.parcelDither = s.parcelDither;
+  return f;
+}
+
+// The family setting of that option name as a message shows it.
+std::string FamilyValueText(const Settings& s, std::string_view option) {
+  if (option == "diagonal-fraction") return RealText(s.diagonalFraction);
+  if (option == "diagonal-width") return RealText(s.diagonalWidth);
+  if (option == "bit-probability") return RealText(s.bitProbability);
+  if (option == "bit-digits") return std::to_string(s.bitDigits);
+  if (option == "clusters") return std::to_string(s.clusters);
+  if (option == "cluster-sigma") return RealText(s.clusterSigma);
+  if (option == "parcel-split") return RealText(s.parcelSplit);
+  return RealText(s.parcelDither);
+}
+
 }  // namespace
 
 const char* DistributionName(Distribution distribution) {
-  const auto index = static_cast<int32_t>(distribution);
-  return index >= 0 && index < 3 ? kDistributionNames[index] : nullptr;
+  return DistributionKindName(static_cast<int32_t>(distribution));
 }
 
 std::optional<Distribution> ParseDistribution(std::string_view name) {
-  for (int32_t index = 0; index < 3; ++index) {
-    if (name == kDistributionNames[index]) return static_cast<Distribution>(index);
-  }
-  return std::nullopt;
+  const std::optional<int32_t> kind = DistributionKindNamed(name);
+  if (!kind) return std::nullopt;
+  return static_cast<Distribution>(*kind);
 }
 
 std::string ExpectedMessage(std::string_view option, std::string_view got) {
@@ -109,6 +134,14 @@ Status Validate(const Settings& s) {
   if (!InRange(s.seed, kSeedSetting)) {
     return Status::Error(ExpectedMessage("seed", std::to_string(s.seed)));
   }
+  const FamilySettings families = FamiliesOf(s);
+  if (const auto error = CheckFamilySettings(families)) {
+    return Status::Error(ExpectedMessage(error->name, FamilyValueText(s, error->name)));
+  }
+  if (s.distribution == Distribution::kSierpinski && s.dimension == 1) {
+    return Status::Error(kSierpinskiDimensionMessage);
+  }
+  if (s.distribution == Distribution::kParcel) return Status::Ok();
   for (int32_t axis = 0; axis < 3; ++axis) {
     if (s.high[axis] >= s.world[axis]) return Status::Error(kRangeMessage);
   }
@@ -128,13 +161,19 @@ GeneratorControls ToControls(const Settings& s) {
   c.spHighZ = s.high[2];
   c.cbBoxSize = s.variable;
   c.cbVarBoxSize = !s.allowZeroSize;
-  c.rbDist = static_cast<int32_t>(s.distribution);
+  const auto kind = static_cast<int32_t>(s.distribution);
+  if (IsFamily(kind)) {
+    c.family = kind;
+  } else {
+    c.rbDist = kind;
+  }
   c.edMean = TwoDecimalText(s.mean).value_or("");
   c.edSigma = TwoDecimalText(s.sigma).value_or("");
   c.rgExponent = s.exponent - 1;
   c.rbSeedConstant = true;
   c.spSeed = s.seed;
   c.decimalSeparator = ".";
+  c.families = FamiliesOf(s);
   return c;
 }
 
@@ -150,12 +189,21 @@ Settings FromControls(const GeneratorControls& c) {
   s.boxes = c.spBoxes.value;
   s.variable = c.cbBoxSize;
   s.allowZeroSize = !c.cbVarBoxSize;
-  s.distribution = static_cast<Distribution>(c.rbDist);
+  s.distribution = static_cast<Distribution>(DistributionKindOf(c));
   // A header prints the mean and sigma with two decimals: the double nearest that text.
   s.mean = ParseReal(c.edMean);
   s.sigma = ParseReal(c.edSigma);
   s.exponent = c.rgExponent + 1;
   s.seed = c.spSeed;
+  const FamilySettings& f = c.families;
+  s.diagonalFraction = f.diagonalFraction;
+  s.diagonalWidth = f.diagonalWidth;
+  s.bitProbability = f.bitProbability;
+  s.bitDigits = f.bitDigits;
+  s.clusters = f.clusters;
+  s.clusterSigma = f.clusterSigma;
+  s.parcelSplit = f.parcelSplit;
+  s.parcelDither = f.parcelDither;
   return s;
 }
 

@@ -150,6 +150,14 @@ const std::vector<Keyword>& Keywords() {
       Real("sigma", &Settings::sigma),
       Integer("exponent", &Settings::exponent),
       Integer("seed", &Settings::seed),
+      Real("diagonal_fraction", &Settings::diagonalFraction),
+      Real("diagonal_width", &Settings::diagonalWidth),
+      Real("bit_probability", &Settings::bitProbability),
+      Integer("bit_digits", &Settings::bitDigits),
+      Integer("clusters", &Settings::clusters),
+      Real("cluster_sigma", &Settings::clusterSigma),
+      Real("parcel_split", &Settings::parcelSplit),
+      Real("parcel_dither", &Settings::parcelDither),
   };
   return keywords;
 }
@@ -275,10 +283,24 @@ defaults and limits:
   high             high ranges of the box size per axis, each below the world size
   variable         each extent drawn from 1 to its high range, instead of fixed
   allow_zero_size  do not require non-zero boxes
-  distribution     "uniform", "gauss" or "skewed"
+  distribution     "uniform", "gauss" or "skewed", or a family: "diagonal", "bit",
+                   "sierpinski" (2 or 3 dimensions), "clustered" or "parcel"
   mean, sigma      the Gauss law's parameters, at most two decimals
   exponent         1 (Zipf) or 2, for the skewed law
   seed             1..65535; the same settings and seed give the same boxes
+  diagonal_fraction, diagonal_width
+                   diagonal: share of points on the diagonal (0..1), and the width
+                   of the band of the others (> 0)
+  bit_probability, bit_digits
+                   bit: probability of each bit being 1 (0..1), bits per
+                   coordinate (1..30)
+  clusters, cluster_sigma
+                   clustered: number of centres (1..100000), deviation around a
+                   centre (> 0)
+  parcel_split, parcel_dither
+                   parcel: cuts within [split, 1 - split] of a side (0 < split <
+                   0.5), each side shrunk by up to dither of it (0..1); the world is
+                   cut into exactly `boxes` boxes and `high` does not apply
 Settings that pelmora-gen refuses raise ValueError with its message; so does a run
 that cannot place its boxes. The interpreter lock is released while the boxes are
 made, and the array owns its memory.)";

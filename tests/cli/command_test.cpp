@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "generator/generation_run.h"
 #include "tests/generator/temp_folder.h"
@@ -219,6 +220,175 @@ TEST_F(CommandTest, FormatsCarryTheSameBoxes) {
         << geometry;
   }
   EXPECT_EQ(Run("--format xml").status, 2);
+}
+
+// The records of a dataset file: the lines after "Start of Dataset:" up to the empty line.
+std::vector<std::string> Records(const std::string& dataset) {
+  std::vector<std::string> records;
+  size_t at = dataset.find("Start of Dataset:\r\n\r\n");
+  if (at == std::string::npos) return records;
+  at += 21;
+  for (size_t end; (end = dataset.find("\r\n", at)) != std::string::npos && end > at;
+       at = end + 2) {
+    records.push_back(dataset.substr(at, end - at));
+  }
+  return records;
+}
+
+// Every family in every dimension it has, fixed and variable size: the file verifies, a longer
+// file from its header verifies, and (point families) begins with the shorter file's boxes.
+TEST_F(CommandTest, FamiliesRoundTripThroughVerifyAndFrom) {
+  const std::string families[] = {
+      "--distribution diagonal --diagonal-fraction 0.3 --diagonal-width 0.25",
+      "--distribution bit --bit-probability 0.35 --bit-digits 7",
+      "--distribution sierpinski",
+      "--distribution clustered --clusters 4 --cluster-sigma 0.05",
+      "--distribution parcel --parcel-split 0.3 --parcel-dither 0.5",
+  };
+  for (const std::string& family : families) {
+    for (const char* shape :
+         {"-d 1 -w 5000", "-d 2 -w 900,700 --variable", "-d 3", "-d 3 --variable"}) {
+      const std::string settings = family + " " + shape;
+      if (settings.find("sierpinski -d 1") != std::string::npos) continue;
+      SCOPED_TRACE(settings);
+      ASSERT_EQ(Run("-q -s 9 -n 300 " + settings + " -o short.txt").status, 0);
+      const Outcome verify = Run("--verify short.txt");
+      EXPECT_EQ(verify.status, 0);
+      EXPECT_EQ(verify.out, "short.txt: identical\n");
+      ASSERT_EQ(Run("-q --from short.txt -n 700 -o long.txt").status, 0);
+      EXPECT_EQ(Run("-q --verify long.txt").status, 0);
+      const std::vector<std::string> shortRecords = Records(ReadFile(folder_.File("short.txt")));
+      std::vector<std::string> longRecords = Records(ReadFile(folder_.File("long.txt")));
+      ASSERT_EQ(shortRecords.size(), 300u);
+      ASSERT_EQ(longRecords.size(), 700u);
+      longRecords.resize(300);
+      if (family.find("parcel") == std::string::npos) {
+        EXPECT_EQ(longRecords, shortRecords);
+      } else {
+        EXPECT_NE(longRecords, shortRecords);  // another N, another tiling
+      }
+    }
+  }
+}
+
+// The header line of each family, and a run's boxes inside the world.
+TEST_F(CommandTest, FamilyHeaderLinesRecordEveryParameter) {
+  struct Case {
+    const char* options;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"--distribution diagonal", "  Distribution: Diagonal (Fraction: 0.5, Width: 0.1)"},
+      {"--distribution diagonal --diagonal-fraction 1 --diagonal-width 0.0125",
+       "  Distribution: Diagonal (Fraction: 1, Width: 0.0125)"},
+      {"--distribution bit --bit-probability .75 --bit-digits 30",
+       "  Distribution: Bit (Probability: 0.75, Digits: 30)"},
+      {"--distribution sierpinski", "  Distribution: Sierpinski"},
+      {"--distribution clustered --clusters 100000 --cluster-sigma 0.33333333333333331",
+       "  Distribution: Clustered (Clusters: 100000, Sigma: 0.3333333333333333)"},
+      {"--distribution parcel", "  Distribution: Parcel (Split: 0.2, Dither: 0.2)"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(Run(std::string("-q -s 2 -n 50 ") + c.options + " -o f.txt").status, 0) << c.options;
+    const std::string file = ReadFile(folder_.File("f.txt"));
+    EXPECT_NE(file.find("\r\n" + std::string(c.line) + "\r\n  Seed [1..65535]: 2\r\n"),
+              std::string::npos)
+        << c.options;
+    EXPECT_EQ(Run("-q --verify f.txt").status, 0) << c.options;
+  }
+}
+
+// Without dither the parcel boxes of a run tile the world exactly, also in 3D, where no box is
+// moved; the high ranges do not apply (here larger than the world).
+TEST_F(CommandTest, ParcelRunTilesTheWorld) {
+  const Outcome csv =
+      Run("-s 4 -d 3 -w 41,31,21 --high 50,50,50 -n 700 --distribution parcel "
+          "--parcel-dither 0 --format csv -o -");
+  ASSERT_EQ(csv.status, 0) << csv.err;
+  std::istringstream rows(csv.out);
+  std::string row;
+  std::getline(rows, row);
+  std::vector<std::array<int, 6>> boxes;
+  int64_t volume = 0;
+  while (std::getline(rows, row)) {
+    std::array<int, 6> b;
+    int id;
+    ASSERT_EQ(std::sscanf(row.c_str(), "%d,%d,%d,%d,%d,%d,%d", &id, &b[0], &b[1], &b[2], &b[3],
+                          &b[4], &b[5]),
+              7);
+    for (const auto& other : boxes) {
+      const bool apart = b[3] <= other[0] || other[3] <= b[0] || b[4] <= other[1] ||
+                         other[4] <= b[1] || b[5] <= other[2] || other[5] <= b[2];
+      ASSERT_TRUE(apart) << row;
+    }
+    volume += int64_t{b[3] - b[0]} * (b[4] - b[1]) * (b[5] - b[2]);
+    boxes.push_back(b);
+  }
+  EXPECT_EQ(boxes.size(), 700u);
+  EXPECT_EQ(volume, 40 * 30 * 20);
+}
+
+TEST_F(CommandTest, FamilySettingsThatCannotRunAreRefusedBeforeAnythingIsWritten) {
+  WriteFile(folder_.File("Output.txt"), "earlier");
+  struct Case {
+    const char* arguments;
+    int status;
+    const char* err;
+  };
+  const Case cases[] = {
+      {"-d 2 -w 10,10 -n 65 --distribution parcel", 1,
+       "pelmora-gen: The world is too small for 65 parcel boxes of at least one unit: it spans "
+       "9 x 9 units, and parcel needs the product of its sides, each rounded down to a power of "
+       "two, to reach the box count rounded up to a power of two.\n"},
+      {"-d 1 -w 100 -n 100 --distribution parcel", 1,
+       "pelmora-gen: The world is too small for 100 parcel boxes of at least one unit: it spans "
+       "99 units, one for each box.\n"},
+      {"-d 1 --distribution sierpinski", 2,
+       "pelmora-gen: --distribution sierpinski: the chaos game needs a plane or space, so "
+       "--dimension 2 or 3 (got 1)\nTry 'pelmora-gen --help' for more information.\n"},
+      {"--distribution clustered --cluster-sigma 0", 2,
+       "pelmora-gen: --cluster-sigma: expected a number greater than 0, got '0'\n"
+       "Try 'pelmora-gen --help' for more information.\n"},
+  };
+  for (const Case& c : cases) {
+    const Outcome outcome = Run(c.arguments);
+    EXPECT_EQ(outcome.status, c.status) << c.arguments;
+    EXPECT_EQ(outcome.err, c.err) << c.arguments;
+    EXPECT_EQ(ReadFile(folder_.File("Output.txt")), "earlier") << c.arguments;
+  }
+  // The same world holds the count that fits, and any count with zero-size boxes.
+  EXPECT_EQ(Run("-q -d 2 -w 10,10 -n 64 --distribution parcel").status, 0);
+  EXPECT_EQ(Run("-q -d 1 -w 100 -n 100 --allow-zero-size --distribution parcel").status, 0);
+}
+
+// Every format and the picture take every family's boxes.
+TEST_F(CommandTest, FamiliesInEveryFormatAndPicture) {
+  for (const char* family : {"diagonal", "bit", "sierpinski", "clustered", "parcel"}) {
+    SCOPED_TRACE(family);
+    const std::string settings = std::string("-q -s 3 -d 2 -n 40 --distribution ") + family;
+    ASSERT_EQ(Run(settings + " -o boxes.txt --picture boxes.svg").status, 0);
+    const std::vector<std::string> records = Records(ReadFile(folder_.File("boxes.txt")));
+    ASSERT_EQ(records.size(), 40u);
+    const std::string svg = ReadFile(folder_.File("boxes.svg"));
+    EXPECT_TRUE(svg.ends_with("</svg>\n"));
+    const Outcome csv = Run(settings + " --format csv -o -");
+    const Outcome wkt = Run(settings + " --format wkt -o -");
+    std::istringstream csvRows(csv.out);
+    std::istringstream wktRows(wkt.out);
+    std::string row;
+    std::getline(csvRows, row);
+    for (const std::string& record : records) {
+      int id, x1, y1, x2, y2;
+      ASSERT_TRUE(std::getline(csvRows, row));
+      ASSERT_EQ(std::sscanf(row.c_str(), "%d,%d,%d,%d,%d", &id, &x1, &y1, &x2, &y2), 5);
+      EXPECT_EQ(record, std::to_string(id) + ": " + std::to_string(x1) + " " + std::to_string(y1) +
+                            " " + std::to_string(x2) + " " + std::to_string(y2));
+      std::string geometry;
+      ASSERT_TRUE(std::getline(wktRows, geometry));
+      EXPECT_TRUE(geometry.starts_with(std::to_string(id) + "\tPOLYGON ((" + std::to_string(x1) +
+                                       " " + std::to_string(y1) + ", "));
+    }
+  }
 }
 
 }  // namespace

@@ -99,7 +99,9 @@ TEST(ParseCommandLineTest, BadUsageNamesTheOption) {
       {{"--mean", std::string_view("1000000000000000000000000000000000000000")},
        "--mean: expected a number with at most two decimals, such as 350 or 350.25, got "
        "'1000000000000000000000000000000000000000'"},
-      {{"--distribution", "zipf"}, "--distribution: expected uniform, gauss or skewed, got 'zipf'"},
+      {{"--distribution", "zipf"},
+       "--distribution: expected uniform, gauss, skewed, diagonal, bit, sierpinski, clustered or "
+       "parcel, got 'zipf'"},
       {{"--exponent", "3"}, "--exponent: expected 1 or 2, got '3'"},
       {{"-o", ""}, "--output: expected a file name, or - for standard output, got ''"},
       {{"-o", "a\nb"}, "--output: expected a file name without line breaks, got 'a\\nb'"},
@@ -122,6 +124,88 @@ TEST(ParseCommandLineTest, BadUsageNamesTheOption) {
       {{"--seed"}, "option '--seed' needs a value"},
       {{"extra"}, "unexpected argument 'extra'"},
       {{"--", "extra"}, "unexpected argument 'extra'"},
+  };
+  for (const Case& c : cases) {
+    const ParseOutcome outcome = Parse(c.args);
+    EXPECT_FALSE(outcome.options.has_value()) << c.error;
+    EXPECT_EQ(outcome.error, c.error);
+  }
+}
+
+TEST(ParseCommandLineTest, FamilyOptionsReachTheirSettings) {
+  struct Case {
+    std::vector<std::string_view> args;
+    int32_t kind;
+  };
+  const Case cases[] = {
+      {{"--distribution", "diagonal", "--diagonal-fraction", "0.25", "--diagonal-width", ".5"},
+       kDiagonal},
+      {{"--distribution", "bit", "--bit-probability", "1", "--bit-digits", "30"}, kBit},
+      {{"--distribution", "sierpinski", "-d", "2"}, kSierpinski},
+      {{"--distribution=clustered", "--clusters=100000", "--cluster-sigma=0.001"}, kClustered},
+      {{"--distribution", "parcel", "--parcel-split", "0.49", "--parcel-dither", "0"}, kParcel},
+  };
+  for (const Case& c : cases) {
+    const ParseOutcome outcome = Parse(c.args);
+    ASSERT_TRUE(outcome.options.has_value()) << outcome.error;
+    EXPECT_EQ(DistributionKindOf(outcome.options->controls), c.kind);
+    EXPECT_TRUE(outcome.options->generatorOptionGiven);
+  }
+  const ParseOutcome all =
+      Parse({"--diagonal-fraction", "0.25", "--diagonal-width", ".5", "--bit-probability", "1",
+             "--bit-digits", "30", "--clusters", "7", "--cluster-sigma", "0.001", "--parcel-split",
+             "0.49", "--parcel-dither", "0"});
+  ASSERT_TRUE(all.options.has_value()) << all.error;
+  const FamilySettings& f = all.options->controls.families;
+  EXPECT_EQ(f.diagonalFraction, 0.25);
+  EXPECT_EQ(f.diagonalWidth, 0.5);
+  EXPECT_EQ(f.bitProbability, 1.0);
+  EXPECT_EQ(f.bitDigits, 30);
+  EXPECT_EQ(f.clusters, 7);
+  EXPECT_EQ(f.clusterSigma, 0.001);
+  EXPECT_EQ(f.parcelSplit, 0.49);
+  EXPECT_EQ(f.parcelDither, 0.0);
+  // Defaults as documented.
+  const FamilySettings defaults = Parse({}).options->controls.families;
+  EXPECT_EQ(defaults.diagonalFraction, 0.5);
+  EXPECT_EQ(defaults.diagonalWidth, 0.1);
+  EXPECT_EQ(defaults.bitProbability, 0.2);
+  EXPECT_EQ(defaults.bitDigits, 10);
+  EXPECT_EQ(defaults.clusters, 10);
+  EXPECT_EQ(defaults.clusterSigma, 0.02);
+  EXPECT_EQ(defaults.parcelSplit, 0.2);
+  EXPECT_EQ(defaults.parcelDither, 0.2);
+}
+
+TEST(ParseCommandLineTest, BadFamilyValuesNameTheOptionAndItsRange) {
+  struct Case {
+    std::vector<std::string_view> args;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"--diagonal-fraction", "1.5"},
+       "--diagonal-fraction: expected a number from 0 to 1, got '1.5'"},
+      {{"--diagonal-fraction", "-0.1"},
+       "--diagonal-fraction: expected a number from 0 to 1, got '-0.1'"},
+      {{"--diagonal-width", "0"}, "--diagonal-width: expected a number greater than 0, got '0'"},
+      {{"--diagonal-width", "1e-3"},
+       "--diagonal-width: expected a number greater than 0, got '1e-3'"},
+      {{"--bit-probability", "nan"}, "--bit-probability: expected a number from 0 to 1, got 'nan'"},
+      {{"--bit-digits", "31"}, "--bit-digits: expected a whole number from 1 to 30, got '31'"},
+      {{"--bit-digits", "2.0"}, "--bit-digits: expected a whole number from 1 to 30, got '2.0'"},
+      {{"--clusters", "0"}, "--clusters: expected a whole number from 1 to 100000, got '0'"},
+      {{"--cluster-sigma", "0.0"}, "--cluster-sigma: expected a number greater than 0, got '0.0'"},
+      {{"--parcel-split", "0.5"},
+       "--parcel-split: expected a number greater than 0 and less than 0.5, got '0.5'"},
+      {{"--parcel-split", "0"},
+       "--parcel-split: expected a number greater than 0 and less than 0.5, got '0'"},
+      {{"--parcel-dither", "1.01"}, "--parcel-dither: expected a number from 0 to 1, got '1.01'"},
+      {{"--distribution", "sierpinski", "-d", "1"},
+       "--distribution sierpinski: the chaos game needs a plane or space, so --dimension 2 or 3 "
+       "(got 1)"},
+      {{"-d", "1", "--distribution", "sierpinski"},
+       "--distribution sierpinski: the chaos game needs a plane or space, so --dimension 2 or 3 "
+       "(got 1)"},
   };
   for (const Case& c : cases) {
     const ParseOutcome outcome = Parse(c.args);
@@ -158,7 +242,9 @@ TEST(HelpTextTest, DocumentsEveryOption) {
         "--distribution", "--mean", "--sigma", "--exponent", "--seed", "--output", "--quiet",
         "--picture", "--size", "--percent", "--grid-lines", "--grid-style", "--no-grid",
         "--outline", "--colour", "--random-colour", "--perspective", "--format", "--verify",
-        "--from", "--help", "--version"}) {
+        "--from", "--help", "--version", "--diagonal-fraction", "--diagonal-width",
+        "--bit-probability", "--bit-digits", "--clusters", "--cluster-sigma", "--parcel-split",
+        "--parcel-dither"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
     const ParseOutcome outcome = Parse({option, "x"});
     EXPECT_EQ(outcome.error.find("unknown option"), std::string::npos) << option;

@@ -99,6 +99,31 @@ TEST(LibraryTest, GeneratesTheBoxesOfPelmoraGen) {
          s.distribution = Distribution::kSkewed, s.exponent = 2, s.variable = true;
          s.world = {900, 800, 700}, s.boxes = 700, s.seed = 11;
        }},
+      {"-d 2 --distribution diagonal --diagonal-fraction 0.25 --diagonal-width 0.5 -n 500",
+       [](Settings& s) {
+         s.dimension = 2, s.distribution = Distribution::kDiagonal, s.boxes = 500;
+         s.diagonalFraction = 0.25, s.diagonalWidth = 0.5;
+       }},
+      {"-d 3 --distribution bit --bit-probability 0.4 --bit-digits 12 --variable -n 400 -s 8",
+       [](Settings& s) {
+         s.distribution = Distribution::kBit, s.bitProbability = 0.4, s.bitDigits = 12;
+         s.variable = true, s.boxes = 400, s.seed = 8;
+       }},
+      {"-d 2 --distribution sierpinski -w 2000,2000 -n 600",
+       [](Settings& s) {
+         s.dimension = 2, s.distribution = Distribution::kSierpinski, s.world = {2000, 2000, 50};
+         s.boxes = 600;
+       }},
+      {"-d 1 --distribution clustered --clusters 3 --cluster-sigma 0.1 -w 4000 -n 300",
+       [](Settings& s) {
+         s.dimension = 1, s.distribution = Distribution::kClustered, s.clusters = 3;
+         s.clusterSigma = 0.1, s.world[0] = 4000, s.boxes = 300;
+       }},
+      {"-d 3 --distribution parcel --parcel-split 0.1 --parcel-dither 0.75 -n 900 --high 50,50,50",
+       [](Settings& s) {
+         s.distribution = Distribution::kParcel, s.parcelSplit = 0.1, s.parcelDither = 0.75;
+         s.boxes = 900, s.high = {50, 50, 50};
+       }},
   };
   TempFolder folder;
   for (const Case& c : cases) {
@@ -132,6 +157,16 @@ TEST(LibraryTest, ValidationSaysWhatPelmoraGenSays) {
       {"--seed 65536", [](Settings& s) { s.seed = 65536; }},
       {"--high 20,20,50", [](Settings& s) { s.high[2] = 50; }},
       {"-d 1 --high 20,20,50", [](Settings& s) { s.dimension = 1, s.high[2] = 50; }},
+      {"--diagonal-fraction 1.5", [](Settings& s) { s.diagonalFraction = 1.5; }},
+      {"--diagonal-width 0", [](Settings& s) { s.diagonalWidth = 0; }},
+      {"--bit-probability 2", [](Settings& s) { s.bitProbability = 2; }},
+      {"--bit-digits 31", [](Settings& s) { s.bitDigits = 31; }},
+      {"--clusters 0", [](Settings& s) { s.clusters = 0; }},
+      {"--cluster-sigma 0", [](Settings& s) { s.clusterSigma = 0; }},
+      {"--parcel-split 0.5", [](Settings& s) { s.parcelSplit = 0.5; }},
+      {"--parcel-dither 1.25", [](Settings& s) { s.parcelDither = 1.25; }},
+      {"-d 1 --distribution sierpinski",
+       [](Settings& s) { s.dimension = 1, s.distribution = Distribution::kSierpinski; }},
   };
   TempFolder folder;
   for (const Case& c : cases) {
@@ -154,16 +189,30 @@ TEST(LibraryTest, ValidationSaysWhatPelmoraGenSays) {
   huge.mean = 1e39;
   EXPECT_TRUE(Validate(huge).message().starts_with("--mean: expected a number with at most two"));
   Settings unnamed;
-  unnamed.distribution = static_cast<Distribution>(3);
+  unnamed.distribution = static_cast<Distribution>(8);
   EXPECT_EQ(Validate(unnamed).message(),
-            "--distribution: expected uniform, gauss or skewed, got '3'");
+            "--distribution: expected uniform, gauss, skewed, diagonal, bit, sierpinski, clustered "
+            "or parcel, got '8'");
+  // Parcel does not use the high ranges; a world too small for its boxes fails as the run does.
+  Settings parcel;
+  parcel.distribution = Distribution::kParcel;
+  parcel.dimension = 2;
+  parcel.world = {10, 10, 10};
+  EXPECT_TRUE(Validate(parcel).ok());
+  parcel.boxes = 65;
+  std::vector<Box> none;
+  EXPECT_EQ(GenerateBoxes(parcel, &none).message(),
+            "The world is too small for 65 parcel boxes of at least one unit: it spans 9 x 9 "
+            "units, and parcel needs the product of its sides, each rounded down to a power of "
+            "two, to reach the box count rounded up to a power of two.");
 }
 
 TEST(LibraryTest, DistributionNames) {
-  for (const Distribution d :
-       {Distribution::kUniform, Distribution::kGauss, Distribution::kSkewed}) {
-    EXPECT_EQ(ParseDistribution(DistributionName(d)), d);
+  for (int32_t d = 0; d <= static_cast<int32_t>(Distribution::kParcel); ++d) {
+    EXPECT_EQ(ParseDistribution(DistributionName(static_cast<Distribution>(d))),
+              static_cast<Distribution>(d));
   }
+  EXPECT_STREQ(DistributionName(Distribution::kSierpinski), "sierpinski");
   EXPECT_EQ(ParseDistribution("Gauss"), std::nullopt);
   EXPECT_EQ(DistributionName(static_cast<Distribution>(-1)), nullptr);
 }
@@ -208,6 +257,11 @@ TEST(LibraryTest, ReadsSettingsThatRemakeTheFile) {
       "-d 2 -w 1000,800 --high 12,9 -n 321 --variable --allow-zero-size --distribution gauss "
       "--mean 410.5 --sigma 60.25 -s 777",
       "-d 1 -w 5000 --high 40 -n 50 --distribution skewed --exponent 2 -s 2",
+      "-d 2 -n 80 --distribution diagonal --diagonal-fraction 0.125 --diagonal-width 0.3",
+      "-d 3 -n 80 --distribution bit --bit-probability 0.75 --bit-digits 3",
+      "-d 3 -n 80 --distribution sierpinski --variable",
+      "-d 2 -n 80 --distribution clustered --clusters 99 --cluster-sigma 0.001",
+      "-d 2 -n 80 --distribution parcel --parcel-split 0.45 --parcel-dither 0",
       "-n 20"};  // a random seed
   for (const std::string& args : arguments) {
     SCOPED_TRACE(args);

@@ -53,6 +53,24 @@ CASES = [
           boxes=700, seed=11),
      ["--distribution", "skewed", "--exponent", "2", "--variable", "-w", "900,800,700", "-n",
       "700", "-s", "11"]),
+    # The distribution families.
+    (dict(dimension=2, distribution="diagonal", diagonal_fraction=0.25, diagonal_width=0.5,
+          boxes=500),
+     ["-d", "2", "--distribution", "diagonal", "--diagonal-fraction", "0.25", "--diagonal-width",
+      "0.5", "-n", "500"]),
+    (dict(distribution="bit", bit_probability=0.4, bit_digits=12, variable=True, boxes=400),
+     ["--distribution", "bit", "--bit-probability", "0.4", "--bit-digits", "12", "--variable",
+      "-n", "400"]),
+    (dict(dimension=2, distribution="sierpinski", world=(2000, 2000), boxes=600, seed=7),
+     ["-d", "2", "--distribution", "sierpinski", "-w", "2000,2000", "-n", "600", "-s", "7"]),
+    (dict(dimension=1, distribution="clustered", clusters=3, cluster_sigma=0.1, world=(4000,),
+          boxes=300),
+     ["-d", "1", "--distribution", "clustered", "--clusters", "3", "--cluster-sigma", "0.1", "-w",
+      "4000", "-n", "300"]),
+    (dict(distribution="parcel", parcel_split=0.1, parcel_dither=0.75, boxes=900,
+          high=(50, 50, 50)),
+     ["--distribution", "parcel", "--parcel-split", "0.1", "--parcel-dither", "0.75", "-n", "900",
+      "--high", "50,50,50"]),
 ]
 
 
@@ -115,6 +133,14 @@ BAD = [
     (dict(seed=65536), ["--seed", "65536"]),
     (dict(high=(700,)), ["--high", "700"]),
     (dict(dimension=1, high=(20, 20, 50)), ["-d", "1", "--high", "20,20,50"]),
+    (dict(distribution="diagonal", diagonal_fraction=1.5), ["--diagonal-fraction", "1.5"]),
+    (dict(distribution="bit", bit_digits=31), ["--bit-digits", "31"]),
+    (dict(distribution="clustered", clusters=0), ["--clusters", "0"]),
+    (dict(distribution="clustered", cluster_sigma=0.0), ["--cluster-sigma", "0"]),
+    (dict(distribution="parcel", parcel_split=0.5), ["--parcel-split", "0.5"]),
+    (dict(distribution="sierpinski", dimension=1), ["--distribution", "sierpinski", "-d", "1"]),
+    (dict(distribution="parcel", dimension=2, world=(10, 10), boxes=65),
+     ["--distribution", "parcel", "-d", "2", "-w", "10,10", "-n", "65"]),
 ]
 
 
@@ -149,7 +175,7 @@ def test_a_run_that_cannot_place_its_boxes_raises_its_message():
     (lambda: pelmora.generate(mean="350"), "mean must be a number, not str"),
     (lambda: pelmora.generate(boxs=3), "unexpected keyword argument 'boxs'"),
     (lambda: pelmora.generate(3, dimension=2), "multiple values for argument 'dimension'"),
-    (lambda: pelmora.generate(*range(12)), "at most 11 positional arguments"),
+    (lambda: pelmora.generate(*range(20)), "at most 19 positional arguments"),
 ])
 def test_wrong_kinds_of_values_raise_type_error(call, text):
     with pytest.raises(TypeError, match=text):
@@ -162,6 +188,9 @@ def test_wrong_kinds_of_values_raise_type_error(call, text):
     ["-d", "1", "-w", "5000", "--high", "40", "-n", "50", "--distribution", "skewed",
      "--exponent", "2", "-s", "2"],
     ["-n", "20"],  # a random seed
+    ["-d", "3", "-n", "60", "--distribution", "clustered", "--clusters", "5", "--cluster-sigma",
+     "0.125"],
+    ["-d", "2", "-n", "60", "--distribution", "parcel", "--parcel-split", "0.3"],
 ])
 def test_read_settings_remakes_the_file(tmp_path, options):
     path = tmp_path / "data.txt"
@@ -169,7 +198,9 @@ def test_read_settings_remakes_the_file(tmp_path, options):
     settings = pelmora.read_settings(path)
     assert list(settings) == ["dimension", "world", "boxes", "high", "variable",
                               "allow_zero_size", "distribution", "mean", "sigma", "exponent",
-                              "seed"]
+                              "seed", "diagonal_fraction", "diagonal_width", "bit_probability",
+                              "bit_digits", "clusters", "cluster_sigma", "parcel_split",
+                              "parcel_dither"]
     np.testing.assert_array_equal(pelmora.generate(**settings),
                                   gen_csv("--from", str(path)))
     assert pelmora.verify(str(path)) == (True, f"{path}: identical")
@@ -182,7 +213,14 @@ def test_read_settings_gives_the_header_values(tmp_path):
     assert pelmora.read_settings(str(path)) == dict(
         dimension=2, world=(1000, 800, 50), boxes=321, high=(12, 9, 20), variable=False,
         allow_zero_size=False, distribution="gauss", mean=410.5, sigma=60.25, exponent=1,
-        seed=777)
+        seed=777, diagonal_fraction=0.5, diagonal_width=0.1, bit_probability=0.2, bit_digits=10,
+        clusters=10, cluster_sigma=0.02, parcel_split=0.2, parcel_dither=0.2)
+    # A family's parameters come back exactly as the header records them.
+    gen("-q", "-o", str(path), "-d", "2", "-n", "30", "--distribution", "diagonal",
+        "--diagonal-fraction", "0.1", "--diagonal-width", "0.0123456789", "-s", "5")
+    settings = pelmora.read_settings(str(path))
+    assert (settings["distribution"], settings["diagonal_fraction"],
+            settings["diagonal_width"]) == ("diagonal", 0.1, 0.0123456789)
 
 
 def test_read_settings_errors_name_the_file(tmp_path):
@@ -215,6 +253,8 @@ def test_every_function_is_documented():
     assert pelmora.generate.__doc__.startswith(
         "generate(dimension=3, world=(700, 700, 50), boxes=200, high=(20, 20, 20), "
         "variable=False, allow_zero_size=False, distribution='uniform', mean=350.0, "
-        "sigma=100.0, exponent=1, seed=1)")
+        "sigma=100.0, exponent=1, seed=1, diagonal_fraction=0.5, diagonal_width=0.1, "
+        "bit_probability=0.2, bit_digits=10, clusters=10, cluster_sigma=0.02, parcel_split=0.2, "
+        "parcel_dither=0.2)")
     for function in (pelmora.read_settings, pelmora.verify):
         assert function.__doc__.startswith(function.__name__ + "(path)")
