@@ -205,6 +205,27 @@ GeneratorControls Controls(FuzzedDataProvider& in) {
   c.rbSeedConstant = in.ConsumeBool();
   c.spSeed = FieldValue(in, 1, 65535);
   c.edfName = in.ConsumeBool() ? std::string("Output.txt") : in.ConsumeRandomLengthString(40);
+  // Now and then a family of pelmora-gen and the library, its parameters mostly within their
+  // ranges (a value outside is refused, and a refused run must change nothing).
+  if (in.ConsumeIntegralInRange<int>(0, 3) == 0) {
+    c.family = in.ConsumeIntegralInRange<int>(0, 15) == 0
+                   ? FieldValue(in, kDiagonal, kParcel)
+                   : in.ConsumeIntegralInRange<int32_t>(kDiagonal, kParcel);
+    const auto real = [&in](double low, double high) {
+      return in.ConsumeIntegralInRange<int>(0, 15) == 0
+                 ? in.ConsumeFloatingPoint<double>()
+                 : in.ConsumeFloatingPointInRange<double>(low, high);
+    };
+    FamilySettings& f = c.families;
+    f.diagonalFraction = real(0.0, 1.0);
+    f.diagonalWidth = real(1e-6, 0.5);
+    f.bitProbability = real(0.0, 1.0);
+    f.bitDigits = FieldValue(in, 1, kMaxBitDigits);
+    f.clusters = FieldValue(in, 1, 64);
+    f.clusterSigma = real(1e-6, 0.5);
+    f.parcelSplit = real(1e-3, 0.499);
+    f.parcelDither = real(0.0, 1.0);
+  }
   return c;
 }
 
@@ -237,7 +258,8 @@ std::string Describe(const GeneratorControls& c, const RunResult& result) {
           std::to_string(c.spHighZ) + " cbBoxSize=" + std::to_string(c.cbBoxSize) +
           " cbVarBoxSize=" + std::to_string(c.cbVarBoxSize) +
           " rgDimension=" + std::to_string(c.rgDimension) + " rbDist=" + std::to_string(c.rbDist) +
-          " rgExponent=" + std::to_string(c.rgExponent) + "\nedMean='" + Escaped(c.edMean) +
+          " rgExponent=" + std::to_string(c.rgExponent) + " family=" + std::to_string(c.family) +
+          "\nedMean='" + Escaped(c.edMean) +
           "' edSigma='" + Escaped(c.edSigma) + "' separator='" + Escaped(c.decimalSeparator) +
           "' rbSeedConstant=" + std::to_string(c.rbSeedConstant) +
           " spSeed=" + std::to_string(c.spSeed) + " edfName='" + Escaped(c.edfName) + "'";
@@ -351,7 +373,7 @@ void CheckBox(const BoxRecord& box, int32_t number, const GeneratorControls& c) 
 // Whether the printed Gauss parameters read back to the values the run used, so that the
 // header alone repeats the run.
 bool GaussRoundTrips(const GeneratorControls& c) {
-  if (c.rbDist != kGauss) return true;
+  if (DistributionKindOf(c) != kGauss) return true;
   for (const std::string* text : {&c.edMean, &c.edSigma}) {
     const float used = static_cast<float>(StrToFloat(*text, c.decimalSeparator));
     char printed[400];
