@@ -250,16 +250,25 @@ class StandardOutput final : public Output {
       : subject_("the " + std::string(kind) + " to standard output") {}
 
   void Write(std::string_view bytes) override {
-    if (open_ && status_.ok()) bytes_.append(bytes);
+    if (!open_ || !status_.ok()) return;
+    if (streaming_) {
+      Send(bytes);
+      return;
+    }
+    bytes_.append(bytes);
+    if (bytes_.size() > kStandardOutputHeld) {
+      streaming_ = true;
+      Send(bytes_);
+      std::string().swap(bytes_);
+    }
   }
   const Status& status() const override { return status_; }
   Status Complete() override { return status_; }
   Status Commit() override {
     if (!status_.ok() || !open_) return status_;
     open_ = false;
-    const int error = WriteAll(STDOUT_FILENO, bytes_);
+    Send(bytes_);
     bytes_.clear();
-    if (error != 0) status_ = Status::Error("Cannot write " + subject_ + ": " + Reason(error));
     return status_;
   }
   void Discard() noexcept override {
@@ -268,9 +277,16 @@ class StandardOutput final : public Output {
   }
 
  private:
+  void Send(std::string_view bytes) {
+    if (const int error = WriteAll(STDOUT_FILENO, bytes); error != 0) {
+      status_ = Status::Error("Cannot write " + subject_ + ": " + Reason(error));
+    }
+  }
+
   std::string subject_;
   std::string bytes_;
   bool open_ = true;
+  bool streaming_ = false;
   Status status_;
 };
 

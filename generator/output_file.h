@@ -41,6 +41,7 @@
 // Outputs are not thread-safe; each is used by one thread at a time.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,9 +80,13 @@ class Output {
 // the output's status() is already the failure, and nothing was created.
 std::unique_ptr<Output> OpenOutputFile(const std::string& name, std::string_view kind);
 
-// Standard output: the bytes are kept in memory until Commit writes them all, so that an output
-// abandoned before its commit writes nothing there. A failed write (a closed pipe, a full
-// device) is a failure that names standard output and the reason.
+// Standard output: the first kStandardOutputHeld bytes are kept in memory until Commit writes
+// them, so that a short output abandoned before its commit writes nothing there. A longer output
+// is passed on as it comes once it outgrows that, so that memory stays bounded at any size; an
+// output abandoned after that point has sent part of itself (for a dataset, one without its
+// "End of dataset." footer), and the command's exit status says it failed. A failed write (a
+// closed pipe, a full device) is a failure that names standard output and the reason.
+inline constexpr size_t kStandardOutputHeld = size_t{4} << 20;
 std::unique_ptr<Output> OpenStandardOutput(std::string_view kind);
 
 // Keeps the bytes in memory; Commit moves them to *destination (which must outlive the output),

@@ -248,6 +248,19 @@ TEST_F(FilesTest, AReplacedFileKeepsItsModeAndLinksStay) {
   EXPECT_FALSE(fs::exists(folder_.File("nowhere.txt")));
 }
 
+// A dataset larger than what standard output holds back is passed on as it is made: it arrives
+// whole and verifies, and the failure of a short one still writes nothing there.
+TEST_F(FilesTest, StandardOutputCarriesADatasetOfAnySize) {
+  const Exit big = RunToEnd(folder_.path(), {"-s", "3", "-n", "300000", "-o", "-"}, "big.txt");
+  ASSERT_EQ(big.code, 0) << File("err.log");
+  ASSERT_GT(fs::file_size(folder_.File("big.txt")), 4u << 20);
+  EXPECT_EQ(RunToEnd(folder_.path(), {"--verify", "big.txt"}).code, 0) << File("out.log");
+
+  const Exit refused = RunToEnd(folder_.path(), {"-s", "3", "-w", "10", "-o", "-"}, "small.txt");
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_EQ(fs::file_size(folder_.File("small.txt")), 0u);
+}
+
 TEST_F(FilesTest, AFullStandardOutputIsAnError) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   ASSERT_EQ(RunToEnd(folder_.path(), {"-q", "-s", "1", "-o", "good.txt"}).code, 0);
