@@ -59,6 +59,8 @@ struct FamilySettings {
   double clusterSigma = 0.02;     // S, > 0: the deviation around a centre, per axis
   double parcelSplit = 0.2;       // S, strictly between 0 and 0.5: cuts fall in [S, 1 - S]
   double parcelDither = 0.2;      // D, 0..1: each side shrinks by a fraction in [0, D)
+
+  friend bool operator==(const FamilySettings&, const FamilySettings&) = default;
 };
 
 inline constexpr int32_t kMaxBitDigits = 30;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -387,6 +388,45 @@ TEST_F(CommandTest, FamiliesInEveryFormatAndPicture) {
       ASSERT_TRUE(std::getline(wktRows, geometry));
       EXPECT_TRUE(geometry.starts_with(std::to_string(id) + "\tPOLYGON ((" + std::to_string(x1) +
                                        " " + std::to_string(y1) + ", "));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+// The large-data formats take every family's boxes too: npy rows, GeoJSON polygons and a
+// compressed dataset that --verify reads back.
+TEST_F(CommandTest, FamiliesInNpyGeoJsonAndCompressedFiles) {
+  for (const char* family : {"diagonal", "bit", "sierpinski", "clustered", "parcel"}) {
+    SCOPED_TRACE(family);
+    const std::string settings = std::string("-q -s 5 -d 2 -n 30 --distribution ") + family;
+    ASSERT_EQ(Run(settings + " -o boxes.txt").status, 0);
+    const std::vector<std::string> records = Records(ReadFile(folder_.File("boxes.txt")));
+    ASSERT_EQ(records.size(), 30u);
+    ASSERT_EQ(Run(settings + " -o boxes.txt.zst").status, 0);
+    EXPECT_EQ(Run("--verify boxes.txt.zst").out, "boxes.txt.zst: identical\n");
+    ASSERT_EQ(Run(settings + " -o boxes.txt.gz").status, 0);
+    EXPECT_EQ(Run("--verify boxes.txt.gz").out, "boxes.txt.gz: identical\n");
+
+    const Outcome geojson = Run(settings + " --format geojson -o -");
+    const Outcome npy = Run(settings + " --format npy -o -");
+    ASSERT_EQ(npy.out.size(), 128u + 30u * 4u * 4u);  // the 1.0 header, then int32 rows
+    for (size_t i = 0; i < records.size(); ++i) {
+      int id, x1, y1, x2, y2;
+      ASSERT_EQ(std::sscanf(records[i].c_str(), "%d: %d %d %d %d", &id, &x1, &y1, &x2, &y2), 5);
+      const std::string polygon = "{\"id\":" + std::to_string(id) +
+                                  "},\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[[" +
+                                  std::to_string(x1) + "," + std::to_string(y1) + "],[" +
+                                  std::to_string(x2) + "," + std::to_string(y1) + "]";
+      EXPECT_NE(geojson.out.find(polygon), std::string::npos) << polygon;
+      int32_t row[4];
+      std::memcpy(row, npy.out.data() + 128 + i * sizeof row, sizeof row);  // little-endian host
+      EXPECT_EQ((std::array<int32_t, 4>{row[0], row[1], row[2], row[3]}),
+                (std::array<int32_t, 4>{x1, y1, x2, y2}));
     }
   }
 }

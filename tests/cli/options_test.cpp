@@ -156,25 +156,13 @@ TEST(ParseCommandLineTest, FamilyOptionsReachTheirSettings) {
              "--bit-digits", "30", "--clusters", "7", "--cluster-sigma", "0.001", "--parcel-split",
              "0.49", "--parcel-dither", "0"});
   ASSERT_TRUE(all.options.has_value()) << all.error;
-  const FamilySettings& f = all.options->controls.families;
-  EXPECT_EQ(f.diagonalFraction, 0.25);
-  EXPECT_EQ(f.diagonalWidth, 0.5);
-  EXPECT_EQ(f.bitProbability, 1.0);
-  EXPECT_EQ(f.bitDigits, 30);
-  EXPECT_EQ(f.clusters, 7);
-  EXPECT_EQ(f.clusterSigma, 0.001);
-  EXPECT_EQ(f.parcelSplit, 0.49);
-  EXPECT_EQ(f.parcelDither, 0.0);
+  // In the order of FamilySettings: fraction, width, probability, digits, clusters, sigma,
+  // split, dither.
+  EXPECT_EQ(all.options->controls.families,
+            (FamilySettings{0.25, 0.5, 1.0, 30, 7, 0.001, 0.49, 0.0}));
   // Defaults as documented.
-  const FamilySettings defaults = Parse({}).options->controls.families;
-  EXPECT_EQ(defaults.diagonalFraction, 0.5);
-  EXPECT_EQ(defaults.diagonalWidth, 0.1);
-  EXPECT_EQ(defaults.bitProbability, 0.2);
-  EXPECT_EQ(defaults.bitDigits, 10);
-  EXPECT_EQ(defaults.clusters, 10);
-  EXPECT_EQ(defaults.clusterSigma, 0.02);
-  EXPECT_EQ(defaults.parcelSplit, 0.2);
-  EXPECT_EQ(defaults.parcelDither, 0.2);
+  EXPECT_EQ(Parse({}).options->controls.families,
+            (FamilySettings{0.5, 0.1, 0.2, 10, 10, 0.02, 0.2, 0.2}));
 }
 
 TEST(ParseCommandLineTest, BadFamilyValuesNameTheOptionAndItsRange) {
