@@ -102,6 +102,22 @@ TEST_F(OutputFileTest, KeepsTheModeOfTheFileItReplaces) {
   EXPECT_EQ(ModeOf(fresh), 0666 & ~mask);
 }
 
+// The replaced file keeps its owner and group where the process may set them (as root, any).
+TEST_F(OutputFileTest, KeepsTheOwnerAndGroupOfTheFileItReplaces) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
+  const std::string name = folder_.File("owned.txt");
+  WriteFile(name, "old");
+  const uid_t owner = 65534;  // nobody
+  const gid_t group = 65534;
+  ASSERT_EQ(chown(name.c_str(), owner, group), 0);
+  ASSERT_TRUE(WriteThrough(name, "new").ok());
+  struct stat after {};
+  ASSERT_EQ(stat(name.c_str(), &after), 0);
+  EXPECT_EQ(after.st_uid, owner);
+  EXPECT_EQ(after.st_gid, group);
+  EXPECT_EQ(ReadFile(name), "new");
+}
+
 TEST_F(OutputFileTest, LinksAreWrittenThrough) {
   const std::string real = folder_.File("real.txt");
   WriteFile(real, "old");
