@@ -100,18 +100,22 @@ class FilesTest : public ::testing::Test {
   TempFolder folder_;
 };
 
+// The pictures of these tests: PNG, or SVG where pelmora-gen was built without PNG pictures.
+const std::string kBigPictureName = std::string("big.") + PELMORA_TEST_PICTURE;
+const std::string kViewPictureName = std::string("view.") + PELMORA_TEST_PICTURE;
+
 const std::vector<std::string> kBigRun = {"-q", "-s", "1", "-n", "100000", "-o", "big.txt"};
-const std::vector<std::string> kBigPicture = {"-q",      "-s",     "1",        "-n",
-                                              "100000",  "-o",     "big.txt",  "--picture",
-                                              "big.png", "--size", "2500x2500"};
+const std::vector<std::string> kBigPicture = {
+    "-q",     "-s",       "1", "-n", "100000", "-o", "big.txt", "--picture", kBigPictureName,
+    "--size", "2500x2500"};
 
 TEST_F(FilesTest, KillsAtRandomPointsLeaveEarlierOrCompleteFiles) {
   // The complete files, made once.
   ASSERT_EQ(RunToEnd(folder_.path(), kBigPicture).code, 0) << File("err.log");
   const std::string dataset = File("big.txt");
-  const std::string picture = File("big.png");
+  const std::string picture = File(kBigPictureName);
   WriteFile(folder_.File("big.txt"), "earlier dataset");
-  WriteFile(folder_.File("big.png"), "earlier picture");
+  WriteFile(folder_.File(kBigPictureName), "earlier picture");
   std::mt19937 random(12345);
   for (int kill = 0; kill < 12; ++kill) {
     const pid_t child = Start(folder_.path(), kBigPicture);
@@ -119,7 +123,7 @@ TEST_F(FilesTest, KillsAtRandomPointsLeaveEarlierOrCompleteFiles) {
     ::kill(child, SIGKILL);
     Wait(child);
     const std::string nowDataset = File("big.txt");
-    const std::string nowPicture = File("big.png");
+    const std::string nowPicture = File(kBigPictureName);
     EXPECT_TRUE(nowDataset == "earlier dataset" || nowDataset == dataset) << "kill " << kill;
     EXPECT_TRUE(nowPicture == "earlier picture" || nowPicture == picture) << "kill " << kill;
     // Both or neither: the picture is only put in place after the dataset.
@@ -128,13 +132,13 @@ TEST_F(FilesTest, KillsAtRandomPointsLeaveEarlierOrCompleteFiles) {
   // Leftovers of the killed runs never stop a later one.
   ASSERT_EQ(RunToEnd(folder_.path(), kBigPicture).code, 0) << File("err.log");
   EXPECT_EQ(File("big.txt"), dataset);
-  EXPECT_EQ(File("big.png"), picture);
+  EXPECT_EQ(File(kBigPictureName), picture);
 }
 
 TEST_F(FilesTest, SignalsRemoveTemporaryFilesAndEndTheUsualWay) {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     WriteFile(folder_.File("big.txt"), "earlier dataset");
-    WriteFile(folder_.File("big.png"), "earlier picture");
+    WriteFile(folder_.File(kBigPictureName), "earlier picture");
     bool signalled = false;
     for (int attempt = 0; attempt < 5 && !signalled; ++attempt) {
       const pid_t child = Start(folder_.path(), kBigPicture);
@@ -148,7 +152,7 @@ TEST_F(FilesTest, SignalsRemoveTemporaryFilesAndEndTheUsualWay) {
       if (!exit.signalled && exit.code == 0) {
         // It completed before the signal came: the files are the new ones. Try again.
         WriteFile(folder_.File("big.txt"), "earlier dataset");
-        WriteFile(folder_.File("big.png"), "earlier picture");
+        WriteFile(folder_.File(kBigPictureName), "earlier picture");
         continue;
       }
       signalled = true;
@@ -156,7 +160,7 @@ TEST_F(FilesTest, SignalsRemoveTemporaryFilesAndEndTheUsualWay) {
       EXPECT_EQ(exit.code, signal);
       EXPECT_EQ(Temporaries(folder_.path()), 0) << "signal " << signal;
       EXPECT_EQ(File("big.txt"), "earlier dataset");
-      EXPECT_EQ(File("big.png"), "earlier picture");
+      EXPECT_EQ(File(kBigPictureName), "earlier picture");
     }
     EXPECT_TRUE(signalled) << "every run completed before signal " << signal;
   }
@@ -191,19 +195,19 @@ TEST_F(FilesTest, AFileSizeLimitOrAFullFileSystemKeepsTheEarlierFile) {
   const Case cases[] = {
       {{"-s", "1", "-n", "20000", "-o", "data.txt"},
        "pelmora-gen: Cannot write the dataset file 'data.txt': File too large\n"},
-      {{"-s", "1", "-n", "5000", "-o", "data.txt", "--picture", "view.png", "--size", "1500x1500",
-        "--random-colour"},
-       "pelmora-gen: Cannot write the picture 'view.png': File too large\n"},
+      {{"-s", "1", "-n", "5000", "-o", "data.txt", "--picture", kViewPictureName, "--size",
+        "1500x1500", "--random-colour"},
+       "pelmora-gen: Cannot write the picture '" + kViewPictureName + "': File too large\n"},
   };
   for (const Case& c : cases) {
     WriteFile(folder_.File("data.txt"), "earlier");
-    WriteFile(folder_.File("view.png"), "earlier picture");
+    WriteFile(folder_.File(kViewPictureName), "earlier picture");
     // The dataset of 5000 boxes (140 kB) fits, their picture (210 kB) does not.
     const Exit exit = RunToEnd(folder_.path(), c.arguments, "out.log", 180000);
     EXPECT_EQ(exit.code, 1) << c.message;
     EXPECT_EQ(File("err.log"), c.message);
     EXPECT_TRUE(File("data.txt") == "earlier");
-    EXPECT_TRUE(File("view.png") == "earlier picture");
+    EXPECT_TRUE(File(kViewPictureName) == "earlier picture");
     EXPECT_EQ(Temporaries(folder_.path()), 0);
   }
 
