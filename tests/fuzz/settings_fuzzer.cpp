@@ -225,6 +225,13 @@ GeneratorControls Controls(FuzzedDataProvider& in) {
     f.clusterSigma = real(1e-6, 0.5);
     f.parcelSplit = real(1e-3, 0.499);
     f.parcelDither = real(0.0, 1.0);
+    // Parcel boxes take no high ranges, so its run does not compare them with the world; but every
+    // front end that offers it (pelmora-gen, the library) holds each high range at 1 or more.
+    if (c.family == kParcel) {
+      c.spHighX = std::max(c.spHighX, 1);
+      c.spHighY = std::max(c.spHighY, 1);
+      c.spHighZ = std::max(c.spHighZ, 1);
+    }
   }
   return c;
 }
