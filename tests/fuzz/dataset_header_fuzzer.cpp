@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   const RunResult run = GenerateDataset(c, *state, services);
   if (run.end != RunEnd::kCompleted) {
-    Check(verification.verdict == Verdict::kUnreadable, "verified a header that makes nothing");
+    // Verification compares as the run makes lines, so it may stop at a differing line before
+    // the run fails; it must never call such a file identical.
+    Check(verification.verdict != Verdict::kIdentical, "verified a header that makes nothing");
     return 0;
   }
   const Verification again = VerifyDataset(made);
