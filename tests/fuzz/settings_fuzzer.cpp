@@ -445,7 +445,14 @@ void CheckCompleted(const GeneratorControls& c, const RunResult& result, const E
   }
   Check(lines[lines.size() - 2] == "" && lines.back() == "End of dataset.", "the footer");
 
-  if (!nameHasLineEnds && GaussRoundTrips(c)) {
+  // A header is read back with pelmora-gen's own limits: a window run whose fields still hold
+  // typed values beyond them writes a file that pelmora-gen rightly refuses to reproduce.
+  const auto within = [](const SpinEditValue& v) {
+    return v.value >= 1 && v.value <= 100000 && v.minValue == 1 && v.maxValue == 100000;
+  };
+  const bool withinLimits = within(c.spWorldX) && within(c.spWorldY) && within(c.spWorldZ) &&
+                            within(c.spBoxes);
+  if (!nameHasLineEnds && GaussRoundTrips(c) && withinLimits) {
     const Verification verification = VerifyDataset(file);
     Check(verification.verdict == Verdict::kIdentical,
           "the file does not verify against its own header: " + verification.message);
