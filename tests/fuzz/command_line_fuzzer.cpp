@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "generator/setting_checks.h"
 #include "generator/str_to_float.h"
 
 namespace pelmora {
@@ -35,10 +36,14 @@ void CheckOptions(const CliOptions& o) {
   const GeneratorControls& c = o.controls;
   const GeneratorControls window;
   Check(Within(c.rgDimension, 0, 2), "dimension out of range");
-  for (const SpinEditValue* v : {&c.spWorldX, &c.spWorldY, &c.spWorldZ, &c.spBoxes}) {
-    Check(Within(v->value, 1, 100000), "world size or box count out of range");
+  for (const SpinEditValue* v : {&c.spWorldX, &c.spWorldY, &c.spWorldZ}) {
+    Check(Within(v->value, 1, 100000), "world size out of range");
     Check(v->minValue == 1 && v->maxValue == 100000, "a field's limits changed");
   }
+  // pelmora-gen takes any positive box count; the header shows the window's range up to 100000.
+  Check(Within(c.spBoxes.value, 1, 2147483647), "box count out of range");
+  Check(c.spBoxes.minValue == 1 && c.spBoxes.maxValue == BoxCountLimit(c.spBoxes.value),
+        "the box count's limits");
   for (const int32_t high : {c.spHighX, c.spHighY, c.spHighZ}) {
     Check(Within(high, 1, 100000), "high range out of range");
   }
