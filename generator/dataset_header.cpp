@@ -133,7 +133,9 @@ bool ReadFamilyLine(LineReader& in, std::string_view line, GeneratorControls& c)
     *value = *parsed;
     return true;
   };
-  const std::string_view rest = line.substr(std::string_view("  Distribution: ").size());
+  constexpr std::string_view kPrefix = "  Distribution: ";
+  if (!line.starts_with(kPrefix)) return in.Require(false, "expected a distribution line");
+  const std::string_view rest = line.substr(kPrefix.size());
   if (rest == "Sierpinski") {
     c.family = kSierpinski;
     in.Literal("Sierpinski");
