@@ -450,8 +450,9 @@ void CheckCompleted(const GeneratorControls& c, const RunResult& result, const E
   const auto within = [](const SpinEditValue& v) {
     return v.value >= 1 && v.value <= 100000 && v.minValue == 1 && v.maxValue == 100000;
   };
+  const bool seedWithin = !c.rbSeedConstant || (c.spSeed >= 1 && c.spSeed <= 65535);
   const bool withinLimits = within(c.spWorldX) && within(c.spWorldY) && within(c.spWorldZ) &&
-                            within(c.spBoxes);
+                            within(c.spBoxes) && seedWithin;
   if (!nameHasLineEnds && GaussRoundTrips(c) && withinLimits) {
     const Verification verification = VerifyDataset(file);
     Check(verification.verdict == Verdict::kIdentical,
