@@ -10,12 +10,8 @@ namespace pelmora {
 
 namespace {
 
-// A picked box as the redraw draws it, and which of its faces are drawn.
-struct PickedBox {
-  BoxPoints scaled;
-  Colour colour;
-  uint32_t faces;
-};
+// How many filled boxes a redraw holds back at most: a whole table.
+constexpr size_t kHeldBack = BoxTable::kCapacity;
 
 // Boxes with a corner farther out than this are always drawn in full and cover nothing: how
 // QPainter draws such figures is not looked into here.
@@ -76,43 +72,60 @@ void ClearDrawingArea(Canvas& canvas, int32_t width, int32_t height) {
   canvas.FillRect(-1, -1, WrapAdd(width, 1), WrapAdd(height, 1));
 }
 
-Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettings& settings,
-                 const BoxTable& boxTable, const SceneSettings& scene, RandomSource& random) {
+SceneRedraw::SceneRedraw(Canvas& canvas, int32_t width, int32_t height,
+                         const DrawSettings& settings, const SceneSettings& scene,
+                         RandomSource& random)
+    : canvas_(canvas),
+      settings_(settings),
+      random_(random),
+      projection_(scene.theta, settings.cbShow3D, static_cast<double>(settings.spDelta),
+                  scene.worldY),
+      scaling_(scene.worldX, scene.worldY, width, height),
+      raster_(canvas.RasterSize()),
+      leaveOutCovered_(settings.cbColouredBoxes && raster_.x > 0 && raster_.y > 0),
+      step_(static_cast<float>(Extended(settings.spPercent) / 100)),
+      colour_(settings.boxColour),
+      boxCount_(static_cast<size_t>(std::max(scene.boxCount, 0))) {
   ClearDrawingArea(canvas, width, height);
   if (settings.cbShowGrid) {
     DrawGridLines(canvas, settings.spGridLines, settings.rgGridStyle, scene.worldX, scene.worldY,
                   width, height);
   }
+}
 
-  // Both held as singles: which boxes a percentage picks follows from their rounding.
-  const float step = static_cast<float>(Extended(settings.spPercent) / 100);
-  float accumulator = 0.0f;
-
-  const bool randomColour = settings.rgBoxColour == 1;
-  Colour colour = settings.boxColour;
-  const BoxProjection projection(scene.theta, settings.cbShow3D,
-                                 static_cast<double>(settings.spDelta), scene.worldY);
-  const BoxScaling scaling(scene.worldX, scene.worldY, width, height);
-  const CanvasPoint raster = canvas.RasterSize();
-  const bool leaveOutCovered = settings.cbColouredBoxes && raster.x > 0 && raster.y > 0;
-  std::vector<PickedBox> picked;
-  const int32_t last = std::min(scene.boxCount, BoxTable::kCapacity);
-  for (int32_t i = 1; i <= last; ++i) {
-    accumulator = static_cast<float>(Extended(accumulator) + step);
-    if (accumulator < 1.0f) continue;
-    if (randomColour) colour = static_cast<Colour>(random.Next31()) & 0xFFFFFFu;
-    if (const auto points = projection.Project(boxTable[i], random)) {
-      if (leaveOutCovered) {
-        if (picked.empty()) picked.reserve(static_cast<size_t>(last - i + 1));
-        picked.push_back({scaling.Scale(*points), colour, 0});
-      } else {
-        scaling.DrawBox(*points, canvas, settings.cbColouredBoxes, colour);
-      }
+void SceneRedraw::Draw(const BoxRecord& box) {
+  accumulator_ = static_cast<float>(Extended(accumulator_) + step_);
+  if (accumulator_ < 1.0f) return;
+  if (settings_.rgBoxColour == 1) colour_ = static_cast<Colour>(random_.Next31()) & 0xFFFFFFu;
+  if (const auto points = projection_.Project(box, random_)) {
+    if (leaveOutCovered_) {
+      // A table's boxes are all held back at once; a longer stream's in turns.
+      if (picked_.size() == kHeldBack) DrawHeldBack();
+      if (picked_.capacity() == 0) picked_.reserve(std::min(boxCount_, kHeldBack));
+      picked_.push_back({scaling_.Scale(*points), colour_, 0});
+    } else {
+      scaling_.DrawBox(*points, canvas_, settings_.cbColouredBoxes, colour_);
     }
-    accumulator = static_cast<float>(Extended(accumulator) - 1);
   }
-  if (leaveOutCovered) DrawFilledBoxesOnRaster(canvas, raster, picked);
-  return colour;
+  accumulator_ = static_cast<float>(Extended(accumulator_) - 1);
+}
+
+void SceneRedraw::DrawHeldBack() {
+  DrawFilledBoxesOnRaster(canvas_, raster_, picked_);
+  picked_.clear();
+}
+
+Colour SceneRedraw::Finish() {
+  if (leaveOutCovered_) DrawHeldBack();
+  return colour_;
+}
+
+Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettings& settings,
+                 const BoxTable& boxTable, const SceneSettings& scene, RandomSource& random) {
+  SceneRedraw redraw(canvas, width, height, settings, scene, random);
+  const int32_t last = std::min(scene.boxCount, BoxTable::kCapacity);
+  for (int32_t i = 1; i <= last; ++i) redraw.Draw(boxTable[i]);
+  return redraw.Finish();
 }
 
 }  // namespace pelmora

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "drawing/box_faces.h"
 #include "drawing/box_projection.h"
@@ -43,5 +44,48 @@ void ClearDrawingArea(Canvas& canvas, int32_t width, int32_t height);
 // capacity.
 Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettings& settings,
                  const BoxTable& boxTable, const SceneSettings& scene, RandomSource& random);
+
+// A picked box as a redraw draws it, and which of its faces are drawn (bit f: face f of
+// kBoxFaces).
+struct PickedBox {
+  BoxPoints scaled;
+  Colour colour;
+  uint32_t faces;
+};
+
+// The same redraw fed one box at a time, for boxes that are in no table (a run of any length
+// made again from its seed): the picture is the one DrawScene draws from a table holding these
+// boxes as entries 1, 2, ... The constructor clears the area and draws the grid; Draw takes the
+// next box; Finish draws what is still held back and returns the box colour as DrawScene does.
+// Filled boxes on a raster are held back, BoxTable::kCapacity at most, so that the faces later
+// boxes paint over can be left out: memory does not grow with the number of boxes.
+// canvas, settings and random must outlive the redraw.
+class SceneRedraw {
+ public:
+  SceneRedraw(Canvas& canvas, int32_t width, int32_t height, const DrawSettings& settings,
+              const SceneSettings& scene, RandomSource& random);
+  SceneRedraw(const SceneRedraw&) = delete;
+  SceneRedraw& operator=(const SceneRedraw&) = delete;
+
+  void Draw(const BoxRecord& box);
+  Colour Finish();
+
+ private:
+  void DrawHeldBack();
+
+  Canvas& canvas_;
+  const DrawSettings& settings_;
+  RandomSource& random_;
+  BoxProjection projection_;
+  BoxScaling scaling_;
+  CanvasPoint raster_;
+  bool leaveOutCovered_;
+  // Both held as singles: which boxes a percentage picks follows from their rounding.
+  float step_;
+  float accumulator_ = 0.0f;
+  Colour colour_;
+  size_t boxCount_;
+  std::vector<PickedBox> picked_;
+};
 
 }  // namespace pelmora

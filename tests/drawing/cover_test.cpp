@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "drawing/cover_mask.h"
 #include "drawing/scene.h"
@@ -141,6 +142,67 @@ INSTANTIATE_TEST_SUITE_P(
         CoverCase{"SkewedSmallPaintBox", [](GeneratorControls& c) { c.rbDist = 2; }, nullptr, 3, 57,
                   31}),
     [](const ::testing::TestParamInfo<CoverCase>& info) { return info.param.name; });
+
+// Feeds the boxes of a stream to a redraw, as records of its table would be.
+class RedrawConsumer final : public BoxConsumer {
+ public:
+  RedrawConsumer(SceneRedraw& redraw, int32_t dimension) : redraw_(redraw), dimension_(dimension) {}
+  bool Accept(int64_t, std::span<const Box> boxes) override {
+    BoxRecord record;
+    for (const Box& b : boxes) {
+      SetBoxCorners(record, b.low[0], b.low[1], b.low[2], b.high[0], b.high[1], b.high[2],
+                    dimension_);
+      redraw_.Draw(record);
+    }
+    return true;
+  }
+
+ private:
+  SceneRedraw& redraw_;
+  int32_t dimension_;
+};
+
+// More filled boxes than a redraw holds back at once: they are drawn in turns, and the picture is
+// still that of every face, random colours included.
+TEST(SceneRedrawTest, LongStreamsAreDrawnInTurnsWithThePictureOfEveryFace) {
+  BoxRecipe recipe;
+  recipe.boxCount = 2 * BoxTable::kCapacity + 12345;
+  recipe.world[2] = 700;
+  recipe.high[0] = recipe.high[1] = recipe.high[2] = 60;
+  recipe.variableSize = true;
+  SceneSettings scene;
+  scene.boxCount = recipe.boxCount;
+  scene.worldX = scene.worldY = scene.worldZ = 700;
+  DrawSettings settings;
+  settings.rgBoxColour = 1;
+  settings.spPercent = 90;
+  constexpr int kWidth = 300;
+  constexpr int kHeight = 200;
+  const auto draw = [&](Canvas& canvas) {
+    RandomSource colours(77);
+    SceneRedraw redraw(canvas, kWidth, kHeight, settings, scene, colours);
+    RedrawConsumer consumer(redraw, recipe.dimension);
+    RandomSource boxes(5);
+    EXPECT_EQ(StreamBoxes(recipe, boxes, consumer).boxes, recipe.boxCount);
+    const Colour last = redraw.Finish();
+    return std::pair{last, colours};
+  };
+  QImage every(kWidth, kHeight, QImage::Format_RGB32);
+  QImage inTurns(kWidth, kHeight, QImage::Format_RGB32);
+  std::pair<Colour, RandomSource> everyEnd;
+  std::pair<Colour, RandomSource> inTurnsEnd;
+  {
+    EveryFaceCanvas canvas(every, PaintBoxFont());
+    everyEnd = draw(canvas);
+  }
+  {
+    RasterCanvas canvas(inTurns, PaintBoxFont());
+    inTurnsEnd = draw(canvas);
+  }
+  EXPECT_EQ(inTurnsEnd.first, everyEnd.first);
+  EXPECT_EQ(inTurnsEnd.second.StateLow, everyEnd.second.StateLow);
+  EXPECT_TRUE(inTurns == every);
+}
 
 }  // namespace
 }  // namespace pelmora
