@@ -12,20 +12,6 @@ namespace pelmora {
 
 namespace {
 
-RunResult Refused(std::string message) {
-  RunResult result;
-  result.end = RunEnd::kRefused;
-  result.message = std::move(message);
-  return result;
-}
-
-RunResult Failed(std::string message) {
-  RunResult result;
-  result.end = RunEnd::kFailed;
-  result.message = std::move(message);
-  return result;
-}
-
 // "[min..max]" parts of the header, as "%d..%d".
 void WriteRange(DatasetWriter& out, int32_t min, int32_t max) {
   out.Int(min).Text("..").Int(max);
@@ -152,7 +138,7 @@ std::string RunRefusal(const GeneratorControls& c) {
 PlanOutcome PlanRun(const GeneratorControls& c, int32_t lastSeed, const RunServices& services) {
   PlanOutcome outcome;
   if (std::string refusal = RunRefusal(c); !refusal.empty()) {
-    outcome.failure = Refused(std::move(refusal));
+    outcome.failure = RunResult::Refused(std::move(refusal));
     return outcome;
   }
   // 2. Capture the settings.
@@ -177,7 +163,7 @@ PlanOutcome PlanRun(const GeneratorControls& c, int32_t lastSeed, const RunServi
       recipe.param1 = static_cast<float>(StrToFloat(c.edMean, c.decimalSeparator));
       recipe.param2 = static_cast<float>(StrToFloat(c.edSigma, c.decimalSeparator));
     } catch (const ConvertError& error) {
-      outcome.failure = Failed(error.message());
+      outcome.failure = RunResult::Failed(error.message());
       return outcome;
     }
   } else if (recipe.kind == kSkewed) {
@@ -219,15 +205,17 @@ void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& c, const Ru
 
 RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
                           const RunServices& services) {
-  if (std::string refusal = RunRefusal(c); !refusal.empty()) return Refused(std::move(refusal));
+  if (std::string refusal = RunRefusal(c); !refusal.empty())
+    return RunResult::Refused(std::move(refusal));
   if (c.spBoxes.value > BoxTable::kCapacity) {
-    return Refused("Cannot create " + std::to_string(c.spBoxes.value) + " boxes: at most " +
-                   std::to_string(BoxTable::kCapacity) + " fit in the box table.");
+    return RunResult::Refused("Cannot create " + std::to_string(c.spBoxes.value) +
+                              " boxes: at most " + std::to_string(BoxTable::kCapacity) +
+                              " fit in the box table.");
   }
 
   // 3. Open the output. Nothing reaches the named file unless the run completes.
   const std::unique_ptr<Output> output = services.openDataset(c.edfName);
-  if (!output->status().ok()) return Failed(output->status().message());
+  if (!output->status().ok()) return RunResult::Failed(output->status().message());
 
   // 2., 5. and 6.: the settings, the distribution parameters and the seed.
   const PlanOutcome planned = PlanRun(c, state.sceneSettings.lastSeed, services);
@@ -251,17 +239,17 @@ RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,
   const StreamResult stream = StreamBoxes(recipe, random, consumer, limits);
   if (stream.end == StreamEnd::kAttemptLimit) {
     output->Discard();
-    return Failed(stream.message);
+    return RunResult::Failed(stream.message);
   }
 
   // 9. The footer, and the file complete and in place.
   out.Bytes(BoxFormatter(BoxFormat::kPelmora, recipe.dimension).Tail());
   if (const Status written = out.Flush(); !written.ok()) {
     output->Discard();
-    return Failed(written.message());
+    return RunResult::Failed(written.message());
   }
   if (const Status committed = output->Commit(); !committed.ok()) {
-    return Failed(committed.message());
+    return RunResult::Failed(committed.message());
   }
 
   // The run completed: it now replaces the last run.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "generator/box_stream.h"
 #include "generator/box_table.h"
@@ -105,6 +106,22 @@ struct RunResult {
   std::string message;                  // for the user; empty when completed
   int32_t seed = 0;                     // the seed of a completed run
   std::optional<int32_t> seedForField;  // a completed random-seed run: what spSeed shows now
+
+  // A run that ended before completing, with its message.
+  static RunResult Refused(std::string message) {
+    return Ended(RunEnd::kRefused, std::move(message));
+  }
+  static RunResult Failed(std::string message) {
+    return Ended(RunEnd::kFailed, std::move(message));
+  }
+
+ private:
+  static RunResult Ended(RunEnd end, std::string message) {
+    RunResult result;
+    result.end = end;
+    result.message = std::move(message);
+    return result;
+  }
 };
 
 // A run's settings checked and its seed chosen: everything a run knows before its first box.

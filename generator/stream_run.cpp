@@ -10,13 +10,6 @@ namespace pelmora {
 
 namespace {
 
-RunResult Failed(std::string message) {
-  RunResult result;
-  result.end = RunEnd::kFailed;
-  result.message = std::move(message);
-  return result;
-}
-
 // Formats each block into the sink and reports progress.
 class OutputConsumer final : public BoxConsumer {
  public:
@@ -114,19 +107,18 @@ StreamRunResult RunIntoOutput(const GeneratorControls& controls, BoxFormat forma
                               int workers, std::unique_ptr<Output>* completed) {
   StreamRunResult result;
   if (std::string refusal = RunRefusal(controls); !refusal.empty()) {
-    result.run.end = RunEnd::kRefused;
-    result.run.message = std::move(refusal);
+    result.run = RunResult::Refused(std::move(refusal));
     return result;
   }
   std::unique_ptr<Output> output = services.openDataset(controls.edfName);
   if (!output->status().ok()) {
-    result.run = Failed(output->status().message());
+    result.run = RunResult::Failed(output->status().message());
     return result;
   }
   Output& sink = *output;
   const auto fail = [&](std::string message) {
     sink.Discard();
-    result.run = Failed(std::move(message));
+    result.run = RunResult::Failed(std::move(message));
     return result;
   };
 
