@@ -1,9 +1,7 @@
 // pelmora-gen as a user runs it: exit status, messages, and the file it leaves.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -11,31 +9,15 @@
 #include <vector>
 
 #include "generator/generation_run.h"
+#include "tests/cli/run_pelmora_gen.h"
 #include "tests/generator/temp_folder.h"
 
 namespace pelmora {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;  // standard output
-  std::string err;  // standard error
-};
-
 class CommandTest : public ::testing::Test {
  protected:
-  Outcome Run(const std::string& arguments) {
-    const std::string errFile = folder_.File("stderr.log");
-    const std::string command = "cd '" + folder_.path().string() + "' && " PELMORA_GEN " " +
-                                arguments + " 2>'" + errFile + "'";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadFile(errFile)};
-  }
+  Outcome Run(const std::string& arguments) { return RunGen(folder_, arguments); }
 
   TempFolder folder_;
 };

@@ -1,38 +1,18 @@
 // The library's settings, generation, header reading and verification, each against what
 // pelmora-gen does with the same settings.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <array>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "pelmora/pelmora.h"
+#include "tests/cli/run_pelmora_gen.h"
 #include "tests/generator/temp_folder.h"
 
 namespace pelmora {
 namespace {
-
-struct Outcome {
-  int status;
-  std::string out;  // standard output
-  std::string err;  // standard error
-};
-
-Outcome RunGen(const TempFolder& folder, const std::string& arguments) {
-  const std::string errFile = folder.File("stderr.log");
-  const std::string command = "cd '" + folder.path().string() + "' && " PELMORA_GEN " " +
-                              arguments + " 2>'" + errFile + "'";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadFile(errFile)};
-}
 
 // The boxes as pelmora-gen --format csv writes them.
 std::string Csv(const std::vector<Box>& boxes, int32_t dimension) {
