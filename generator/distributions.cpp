@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 
 #include "generator/extended_math.h"
 #include "generator/numeric.h"
@@ -98,18 +99,47 @@ SkewedLaw::SkewedLaw(int32_t p, float n) {
     acc = next;
     acc_.push_back(acc);
   }
+
+  // About one bucket per sum, so that a search looks at a few neighbouring sums.
+  if (acc_.size() < 64 || !(total_ > 0.0f)) return;
+  const size_t buckets = std::bit_ceil(acc_.size());
+  guideScale_ = static_cast<double>(buckets) / goal;
+  guide_.assign(buckets + 2, static_cast<uint32_t>(acc_.size()));
+  size_t index = 0;
+  for (uint32_t bucket = 0; bucket <= buckets; ++bucket) {
+    while (index < acc_.size() && Bucket(acc_[index]) < bucket) ++index;
+    guide_[bucket] = static_cast<uint32_t>(index);
+  }
+}
+
+uint32_t SkewedLaw::Bucket(double target) const {
+  // The rounded product is monotonic in target, and so is its clamp to the last bucket.
+  const double scaled = target * guideScale_;
+  const auto last = static_cast<double>(guide_.size() - 2);
+  return scaled >= last ? static_cast<uint32_t>(last) : static_cast<uint32_t>(scaled);
+}
+
+int32_t SkewedLaw::Rank(double target) const {
+  auto from = acc_.begin();
+  auto to = acc_.end();
+  if (!guide_.empty()) {
+    const uint32_t bucket = Bucket(target);
+    to = acc_.begin() + guide_[bucket + 1];
+    from = acc_.begin() + guide_[bucket];
+  }
+  // The smallest r whose running sum reaches the target: the first r at which the literal
+  // search (r := r + 1 while acc < target) stops.
+  const auto it = std::lower_bound(from, to, target);
+  const auto index = it == acc_.end() ? acc_.size() - 1 : static_cast<size_t>(it - acc_.begin());
+  return static_cast<int32_t>(index + 1);
 }
 
 int32_t SkewedLaw::Draw(RandomSource& random) const {
-  const float u = UniformReal(random, 0.0f, 1.0f);
+  // UniformReal(0, 1) is its u unchanged: (1 - 0) x u + 0 is exact in every precision.
+  const float u = UnitDraw(random);
   if (acc_.empty()) return 1;
   // The product of two singles is exact in a double.
-  const double target = static_cast<double>(u) * static_cast<double>(total_);
-  // The smallest r whose running sum reaches the target: the first r at which the literal
-  // search (r := r + 1 while acc < target) stops.
-  const auto it = std::lower_bound(acc_.begin(), acc_.end(), target);
-  const auto index = it == acc_.end() ? acc_.size() - 1 : static_cast<size_t>(it - acc_.begin());
-  return static_cast<int32_t>(index + 1);
+  return Rank(static_cast<double>(u) * static_cast<double>(total_));
 }
 
 int32_t SkewedInt(RandomSource& random, int32_t p, float n) {

@@ -56,9 +56,21 @@ class SkewedLaw {
   int32_t Draw(RandomSource& random) const;
   float total() const { return total_; }
 
+  // The result for one target u * total: the smallest r whose running sum reaches target, or
+  // the last r the sums were formed for when none does. REQUIRES: target >= 0 and not NaN.
+  int32_t Rank(double target) const;
+
  private:
   float total_ = 0.0f;
   std::vector<double> acc_;  // acc_[r - 1] is the running sum up to r
+  // A guide into acc_: the target range [0, total) cut into equal buckets, Bucket(target) its
+  // bucket, and guide_[b] the first index whose sum lies in bucket b or a later one. Bucket is
+  // monotonic, so every sum before guide_[b] is below any target of bucket b, and the sum at
+  // guide_[b + 1] above it: the search of a target stays between those two. Empty for a short
+  // acc_, which is searched whole.
+  uint32_t Bucket(double target) const;
+  std::vector<uint32_t> guide_;
+  double guideScale_ = 0.0;  // buckets per unit of target
 };
 
 // An integer >= 1 with probability proportional to 1/r^p, up to about n; not clamped to n.

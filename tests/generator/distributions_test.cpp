@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -200,6 +202,33 @@ TEST(SkewedIntTest, LawMatchesTheLiteralSearch) {
         ForceNextNext31(literal, static_cast<int32_t>(r));
         ASSERT_EQ(law.Draw(fast), LiteralSkewedInt(literal, p, n)) << "p " << p << " n " << n;
       }
+    }
+  }
+}
+
+// The search finds, for every target, the smallest r whose literal running sum reaches it: at
+// each sum, just below it and just above it, across the whole law (where the guide's buckets
+// meet sums in every way), and beyond the last sum.
+TEST(SkewedIntTest, RankAtEverySum) {
+  for (const int32_t p : {1, 2}) {
+    for (const float n : {100.0f, 700.0f, 4096.0f, 100000.0f}) {
+      SCOPED_TRACE("p " + std::to_string(p) + " n " + std::to_string(n));
+      const SkewedLaw law(p, n);
+      double below = 0.0;
+      double acc = 1.0;
+      for (int32_t r = 1; below < law.total(); ++r) {
+        if (r > 1) acc = static_cast<double>(acc + Extended(1) / PowInt(r, p));
+        ASSERT_EQ(law.Rank(acc), r);
+        ASSERT_EQ(law.Rank(std::nextafter(acc, 0.0)), std::nextafter(acc, 0.0) > below ? r : r - 1);
+        if (acc < law.total()) {
+          ASSERT_EQ(law.Rank(std::nextafter(acc, 2.0 * acc)), r + 1);
+        }
+        below = acc;
+      }
+      // Past the last sum the search stops at the last r.
+      const int32_t last = law.Rank(below);
+      EXPECT_EQ(law.Rank(2.0 * below), last);
+      EXPECT_EQ(law.Rank(std::numeric_limits<double>::infinity()), last);
     }
   }
 }
