@@ -1,8 +1,11 @@
 #include "generator/box_stream.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "generator/distributions.h"
+#include "generator/shared_loop.h"
 
 namespace pelmora {
 
@@ -49,31 +52,93 @@ StreamResult StreamParcel(const BoxRecipe& recipe, RandomSource& random, BoxCons
   return result;
 }
 
-}  // namespace
+// Gauss positions, attempts drawn ahead in batches. The draws of a batch are made in the run's
+// order on the run's thread: for each attempt the polar points of its positions x, y, z (the
+// points decide how many draws each deviate takes) and then its extents. What turns a point
+// into a position draws nothing, so it runs afterwards, shared with a second thread when there
+// is one. A batch never holds more attempts than boxes remain (each attempt makes at most one
+// box), and the source after each attempt is kept, so that the run leaves the source where the
+// last attempt it took left it.
+class GaussAttempts {
+ public:
+  GaussAttempts(const BoxRecipe& recipe, const CoordinateLaw (&extents)[3], bool twoThreads)
+      : recipe_(recipe), extents_(extents) {
+    const auto points = static_cast<size_t>(kBoxBlock * recipe.dimension);
+    points_.resize(points);
+    positions_.resize(points);
+    if (recipe.variableSize) extentDraws_.resize(points);
+    after_.resize(kBoxBlock);
+    if (twoThreads) loop_.emplace();
+  }
 
-StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsumer& consumer,
-                         const AttemptLimits& limits) {
-  const int32_t dimension = recipe.dimension;
-  if (recipe.kind == kParcel) return StreamParcel(recipe, random, consumer);
-  // A family draws its first draws (the clustered centres) before the first box.
-  std::optional<PointFamily> family;
-  if (IsFamily(recipe.kind)) family.emplace(recipe.kind, recipe.families, dimension, random);
-  // One law per axis; equal world sizes share theirs (the skewed law is costly to build).
-  std::optional<CoordinateLaw> laws[3];
-  const CoordinateLaw* positions[3] = {nullptr, nullptr, nullptr};
-  for (int32_t axis = 0; axis < dimension && !family; ++axis) {
-    for (int32_t earlier = 0; earlier < axis; ++earlier) {
-      if (recipe.world[earlier] == recipe.world[axis]) positions[axis] = positions[earlier];
+  // The next attempt's positions and extents, drawing a new batch from random when the last is
+  // used up; remaining is the number of boxes the run still needs (at least 1).
+  void Take(RandomSource& random, int64_t remaining, int64_t low[3], int64_t extent[3]) {
+    if (next_ == count_) Fill(random, remaining);
+    const int32_t dimension = recipe_.dimension;
+    const size_t at = next_ * static_cast<size_t>(dimension);
+    for (int32_t axis = 0; axis < dimension; ++axis) {
+      low[axis] = positions_[at + static_cast<size_t>(axis)];
+      extent[axis] =
+          recipe_.variableSize ? extentDraws_[at + static_cast<size_t>(axis)] : recipe_.high[axis];
     }
-    if (positions[axis] == nullptr) {
-      laws[axis].emplace(recipe.kind, recipe.world[axis], recipe.param1, recipe.param2);
-      positions[axis] = &*laws[axis];
+    ++next_;
+  }
+
+  // The source as the last attempt taken left it (unchanged when none was taken).
+  void LeaveSource(RandomSource& random) const {
+    if (next_ > 0) random = after_[next_ - 1];
+  }
+
+ private:
+  void Fill(RandomSource& random, int64_t remaining) {
+    const int32_t dimension = recipe_.dimension;
+    count_ = static_cast<size_t>(std::min<int64_t>(remaining, kBoxBlock));
+    next_ = 0;
+    size_t at = 0;
+    for (size_t attempt = 0; attempt < count_; ++attempt) {
+      for (int32_t axis = 0; axis < dimension; ++axis) points_[at + axis] = DrawPolarPoint(random);
+      if (recipe_.variableSize) {
+        for (int32_t axis = 0; axis < dimension; ++axis) {
+          extentDraws_[at + axis] = extents_[axis].Draw(random);
+        }
+      }
+      at += static_cast<size_t>(dimension);
+      after_[attempt] = random;
+    }
+    const auto toPositions = [this, dimension](size_t begin, size_t end) {
+      for (size_t i = begin; i < end; ++i) {
+        const float z = PolarDeviates(points_[i])[0];
+        const int32_t k = GaussianFromDeviate(z, recipe_.param1, recipe_.param2);
+        positions_[i] = ClampGaussian(k, recipe_.world[i % static_cast<size_t>(dimension)]);
+      }
+    };
+    if (loop_) {
+      loop_->Run(at, 256, toPositions);
+    } else {
+      toPositions(0, at);
     }
   }
-  const CoordinateLaw extents[3] = {CoordinateLaw(kUniform, recipe.high[0], 0.0f, 0.0f),
-                                    CoordinateLaw(kUniform, recipe.high[1], 0.0f, 0.0f),
-                                    CoordinateLaw(kUniform, recipe.high[2], 0.0f, 0.0f)};
 
+  const BoxRecipe& recipe_;
+  const CoordinateLaw (&extents_)[3];
+  std::vector<PolarPoint> points_;    // attempt by attempt, axis by axis
+  std::vector<int32_t> positions_;    // the same, turned into positions
+  std::vector<int32_t> extentDraws_;  // variable size: the extents, in the same layout
+  std::vector<RandomSource> after_;   // the source after each attempt
+  size_t count_ = 0;                  // attempts in the batch
+  size_t next_ = 0;                   // the next attempt to take
+  std::optional<SharedLoop> loop_;
+};
+
+// The attempts of a run until boxCount boxes are handed on, the consumer stops or a limit is
+// reached. draw(counter, low, extent) makes the next attempt's draws: the low corner and the
+// extent of each used axis; false when the attempt is refused already (a point family's point
+// outside its cube), and then low and extent need not be set.
+template <typename Draw>
+StreamResult RunAttempts(const BoxRecipe& recipe, BoxConsumer& consumer,
+                         const AttemptLimits& limits, Draw&& draw) {
+  const int32_t dimension = recipe.dimension;
   StreamResult result;
   Box block[kBoxBlock];
   int32_t filled = 0;
@@ -94,17 +159,10 @@ StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsu
     // exactly what the window's doubles give.
     int64_t low[3] = {0, 0, 0};
     int64_t high[3] = {0, 0, 0};
-    bool accepted = true;
-    if (family) {
-      int32_t corner[3] = {0, 0, 0};
-      accepted = family->Draw(random, recipe.world, corner);
-      for (int32_t axis = 0; axis < dimension; ++axis) low[axis] = corner[axis];
-    } else {
-      for (int32_t axis = 0; axis < dimension; ++axis) low[axis] = positions[axis]->Draw(random);
-    }
+    int64_t extent[3] = {0, 0, 0};
+    bool accepted = draw(counter, low, extent);
     for (int32_t axis = 0; axis < dimension && accepted; ++axis) {
-      high[axis] =
-          low[axis] + (recipe.variableSize ? extents[axis].Draw(random) : recipe.high[axis]);
+      high[axis] = low[axis] + extent[axis];
     }
     if (accepted && dimension == 3) {
       // A 3D box reaching past the world is moved back against its upper bound, extent kept.
@@ -146,6 +204,63 @@ StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsu
   }
   if (filled > 0 && !handOn()) result.end = StreamEnd::kStopped;
   return result;
+}
+
+}  // namespace
+
+StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsumer& consumer,
+                         const AttemptLimits& limits, int workers) {
+  const int32_t dimension = recipe.dimension;
+  if (recipe.kind == kParcel) return StreamParcel(recipe, random, consumer);
+  const CoordinateLaw extents[3] = {CoordinateLaw(kUniform, recipe.high[0], 0.0f, 0.0f),
+                                    CoordinateLaw(kUniform, recipe.high[1], 0.0f, 0.0f),
+                                    CoordinateLaw(kUniform, recipe.high[2], 0.0f, 0.0f)};
+  const auto drawExtents = [&](int64_t extent[3]) {
+    for (int32_t axis = 0; axis < dimension; ++axis) {
+      extent[axis] = recipe.variableSize ? extents[axis].Draw(random) : recipe.high[axis];
+    }
+  };
+
+  if (recipe.kind == kGauss) {
+    GaussAttempts attempts(recipe, extents, workers > 1 && recipe.boxCount > kBoxBlock);
+    const StreamResult result = RunAttempts(
+        recipe, consumer, limits, [&](int64_t counter, int64_t low[3], int64_t extent[3]) {
+          attempts.Take(random, recipe.boxCount - counter + 1, low, extent);
+          return true;
+        });
+    attempts.LeaveSource(random);
+    return result;
+  }
+
+  if (IsFamily(recipe.kind)) {
+    // A family draws its first draws (the clustered centres) before the first box.
+    PointFamily family(recipe.kind, recipe.families, dimension, random);
+    return RunAttempts(recipe, consumer, limits, [&](int64_t, int64_t low[3], int64_t extent[3]) {
+      int32_t corner[3] = {0, 0, 0};
+      if (!family.Draw(random, recipe.world, corner)) return false;
+      for (int32_t axis = 0; axis < dimension; ++axis) low[axis] = corner[axis];
+      drawExtents(extent);
+      return true;
+    });
+  }
+
+  // One law per axis; equal world sizes share theirs (the skewed law is costly to build).
+  std::optional<CoordinateLaw> laws[3];
+  const CoordinateLaw* positions[3] = {nullptr, nullptr, nullptr};
+  for (int32_t axis = 0; axis < dimension; ++axis) {
+    for (int32_t earlier = 0; earlier < axis; ++earlier) {
+      if (recipe.world[earlier] == recipe.world[axis]) positions[axis] = positions[earlier];
+    }
+    if (positions[axis] == nullptr) {
+      laws[axis].emplace(recipe.kind, recipe.world[axis], recipe.param1, recipe.param2);
+      positions[axis] = &*laws[axis];
+    }
+  }
+  return RunAttempts(recipe, consumer, limits, [&](int64_t, int64_t low[3], int64_t extent[3]) {
+    for (int32_t axis = 0; axis < dimension; ++axis) low[axis] = positions[axis]->Draw(random);
+    drawExtents(extent);
+    return true;
+  });
 }
 
 }  // namespace pelmora

@@ -31,7 +31,7 @@ struct BoxRecipe {
   int32_t kind = 0;                // the distribution kind of the positions
   float param1 = 0.0f;             // its two parameters, as single-precision numbers
   float param2 = 0.0f;
-  FamilySettings families;         // the parameters of kinds kDiagonal to kParcel
+  FamilySettings families;  // the parameters of kinds kDiagonal to kParcel
 };
 
 // A run gives up when one box number is refused perBox times in a row, or when perRun attempts
@@ -70,9 +70,11 @@ inline constexpr int32_t kBoxBlock = 4096;
 
 // Makes boxes 1..recipe.boxCount from random, which the caller has seeded, and hands them to
 // consumer. random is left where the last draw of the run left it (a stopped run: where it
-// stopped). REQUIRES: 1 <= recipe.dimension <= 3.
+// stopped). With workers > 1 arithmetic that draws nothing (the Gauss law's deviates) may run
+// partly on a second thread; the boxes, their order and the source are the same.
+// REQUIRES: 1 <= recipe.dimension <= 3.
 StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsumer& consumer,
-                         const AttemptLimits& limits = AttemptLimits());
+                         const AttemptLimits& limits = AttemptLimits(), int workers = 1);
 
 // The message of a run that reached an attempt limit at box number counter.
 std::string AttemptLimitMessage(const BoxRecipe& recipe, const AttemptLimits& limits,

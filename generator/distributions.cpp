@@ -37,33 +37,41 @@ float UniformReal(RandomSource& random, float a, float b) {
   return static_cast<float>(product + a);
 }
 
-std::array<float, 2> GaussianPair(RandomSource& random) {
-  float w1;
-  float w2;
-  float s;
+PolarPoint DrawPolarPoint(RandomSource& random) {
   for (;;) {
-    w1 = SymmetricUnit(random);
-    w2 = SymmetricUnit(random);
-    const Extended ww1 = Extended(w1) * w1;
-    const Extended ww2 = Extended(w2) * w2;
-    s = static_cast<float>(ww1 + ww2);
+    PolarPoint point;
+    point.w1 = SymmetricUnit(random);
+    point.w2 = SymmetricUnit(random);
+    const Extended ww1 = Extended(point.w1) * point.w1;
+    const Extended ww2 = Extended(point.w2) * point.w2;
+    point.s = static_cast<float>(ww1 + ww2);
     // s = 0 (both uniforms exactly 0, about one pair in 5e14) has no logarithm: draw anew too.
-    if (s < 1.0f && s != 0.0f) break;
+    if (point.s < 1.0f && point.s != 0.0f) return point;
   }
-  const Extended logarithm = Log(static_cast<double>(s));
-  const double f = static_cast<double>(logarithm * -2 / s);
+}
+
+std::array<float, 2> PolarDeviates(const PolarPoint& point) {
+  const Extended logarithm = Log(static_cast<double>(point.s));
+  const double f = static_cast<double>(logarithm * -2 / point.s);
   const Extended root = Sqrt(f);
-  return {static_cast<float>(root * w1), static_cast<float>(root * w2)};
+  return {static_cast<float>(root * point.w1), static_cast<float>(root * point.w2)};
+}
+
+std::array<float, 2> GaussianPair(RandomSource& random) {
+  return PolarDeviates(DrawPolarPoint(random));
 }
 
 float GaussianDeviate(RandomSource& random) {
   return GaussianPair(random)[0];
 }
 
-int32_t GaussianInt(RandomSource& random, float mean, float sigma) {
-  const float z = GaussianDeviate(random);
+int32_t GaussianFromDeviate(float z, float mean, float sigma) {
   const float g = static_cast<float>(Extended(z) * sigma + mean);
   return TruncToInt(g);
+}
+
+int32_t GaussianInt(RandomSource& random, float mean, float sigma) {
+  return GaussianFromDeviate(GaussianDeviate(random), mean, sigma);
 }
 
 namespace {
@@ -156,11 +164,8 @@ int32_t CoordinateLaw::Draw(RandomSource& random) const {
     case kUniform:
       if (n_ == 0) return 1;
       return WrapAdd(random.Below(n_), 1);
-    case kGauss: {
-      const int32_t k = GaussianInt(random, param1_, param2_);
-      if (k <= 0) return 1;
-      return std::min(k, n_);
-    }
+    case kGauss:
+      return ClampGaussian(GaussianInt(random, param1_, param2_), n_);
     case kSkewed:
       return skewed_->Draw(random);
     default:

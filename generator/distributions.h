@@ -30,9 +30,23 @@ enum DistributionKind : int32_t {
 // Draws one Next31, and again on the rare draws whose quotient rounds to 0 or 1.
 float UniformReal(RandomSource& random, float a, float b);
 
-// Both standard normal deviates of one pair of the polar method: w1 x sqrt(f) and
-// w2 x sqrt(f), each product in extended precision rounded to single. Draws at least two
-// UniformReal(-1, 1), in pairs, until a pair lies inside the unit circle.
+// The polar method in two steps: the draws, then the arithmetic, which draws nothing (so a run
+// may draw points in order and turn them into deviates anywhere).
+// PolarPoint: UniformReal(-1, 1) pairs w1, w2, drawn again until s = w1^2 + w2^2 (extended,
+// rounded to single) lies inside the unit circle, and is not 0.
+struct PolarPoint {
+  float w1 = 0.0f;
+  float w2 = 0.0f;
+  float s = 0.5f;
+};
+PolarPoint DrawPolarPoint(RandomSource& random);
+
+// Both standard normal deviates of a polar point: w1 x sqrt(f) and w2 x sqrt(f) for
+// f = -2 ln(s) / s (extended, rounded to double), each product in extended precision rounded to
+// single.
+std::array<float, 2> PolarDeviates(const PolarPoint& point);
+
+// Both deviates of one pair of the polar method: PolarDeviates(DrawPolarPoint(random)).
 std::array<float, 2> GaussianPair(RandomSource& random);
 
 // The first deviate of GaussianPair: z of GaussianInt.
@@ -41,6 +55,14 @@ float GaussianDeviate(RandomSource& random);
 // A normally distributed integer, TruncToInt(z x sigma + mean) for z = GaussianDeviate, the
 // product and sum in extended precision and rounded to single; not clamped.
 int32_t GaussianInt(RandomSource& random, float mean, float sigma);
+
+// GaussianInt's arithmetic for one deviate z.
+int32_t GaussianFromDeviate(float z, float mean, float sigma);
+
+// A coordinate of kind 1 in 1..n from GaussianInt's value k: 1 for k <= 0, else min(k, n).
+inline int32_t ClampGaussian(int32_t k, int32_t n) {
+  return k <= 0 ? 1 : (k < n ? k : n);
+}
 
 // The law of SkewedInt for one exponent p and world size n: P(r) proportional to 1/r^p, found
 // by inverting the running sum. What depends only on (p, n) is computed once here:

@@ -145,7 +145,7 @@ StreamRunResult RunIntoOutput(const GeneratorControls& controls, BoxFormat forma
   StreamResult stream;
   if (workers > 1) {
     PipelineConsumer consumer(formatter, sink, progress, plan.recipe.boxCount);
-    stream = StreamBoxes(plan.recipe, random, consumer, limits);
+    stream = StreamBoxes(plan.recipe, random, consumer, limits, workers);
     if (!consumer.Close() && stream.end == StreamEnd::kCompleted) stream.end = StreamEnd::kStopped;
   } else {
     OutputConsumer consumer(formatter, sink, progress, plan.recipe.boxCount);

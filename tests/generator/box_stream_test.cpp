@@ -141,6 +141,106 @@ TEST(BoxStreamTest, AttemptLimitEndsTheStreamWithTheRunsMessage) {
   EXPECT_TRUE(collect.boxes_.empty());
 }
 
+// The Gauss law's boxes read attempt by attempt, as the window's run draws them: the positions
+// x, y, z of an attempt, then its extents; in 1D and 2D a box past the world is drawn again, in
+// 3D it is moved back. Ends after `boxes` boxes or at an attempt limit; `end` is the source after
+// the last attempt made.
+struct AttemptByAttempt {
+  std::vector<Box> boxes;
+  RandomSource end;
+  bool limited = false;
+};
+AttemptByAttempt GaussAttemptByAttempt(const BoxRecipe& recipe, uint32_t seed, int64_t boxes,
+                                       const AttemptLimits& limits) {
+  AttemptByAttempt out;
+  RandomSource random(seed);
+  int64_t inRow = 0;
+  int64_t inRun = 0;
+  while (static_cast<int64_t>(out.boxes.size()) < boxes) {
+    Box box;
+    const int32_t d = recipe.dimension;
+    for (int32_t a = 0; a < d; ++a) {
+      box.low[a] = DrawCoordinate(random, kGauss, recipe.world[a], recipe.param1, recipe.param2);
+    }
+    for (int32_t a = 0; a < d; ++a) {
+      box.high[a] =
+          box.low[a] + (recipe.variableSize ? DrawCoordinate(random, kUniform, recipe.high[a], 0, 0)
+                                            : recipe.high[a]);
+    }
+    bool fits = true;
+    for (int32_t a = 0; a < d; ++a) {
+      if (d == 3 && box.high[a] > recipe.world[a]) {
+        box.low[a] -= box.high[a] - recipe.world[a];
+        box.high[a] = recipe.world[a];
+      }
+      fits = fits && box.high[a] <= recipe.world[a];
+    }
+    if (fits) {
+      out.boxes.push_back(box);
+      inRow = 0;
+    } else if (++inRow >= limits.perBox || ++inRun >= limits.perRun) {
+      out.limited = true;
+      break;
+    }
+  }
+  out.end = random;
+  return out;
+}
+
+// Gauss positions are drawn ahead and their arithmetic shared with a second thread: the boxes,
+// the end of the run and where it leaves the source are those of the attempt-by-attempt
+// reading, with one thread or two, for a run that completes, one whose consumer stops it, and
+// one that reaches an attempt limit, across several batches of kBoxBlock attempts.
+TEST(BoxStreamTest, GaussDrawnAheadFollowsTheAttemptOrder) {
+  struct Case {
+    const char* name;
+    int32_t dimension;
+    bool variable;
+    const char* mean;
+    const char* sigma;
+    int32_t boxes;
+    int64_t stopAfter;  // the consumer stops once it has this many boxes; -1 never
+    AttemptLimits limits;
+  };
+  const Case cases[] = {
+      {"1D fixed", 1, false, "350", "100", 3 * kBoxBlock + 5, -1, {}},
+      {"2D variable", 2, true, "350", "100", 3 * kBoxBlock + 5, -1, {}},
+      {"3D variable past the top", 3, true, "690", "30", 3 * kBoxBlock + 5, -1, {}},
+      {"2D near the edge, many refused", 2, true, "690", "30", 2 * kBoxBlock + 1, -1, {}},
+      {"2D stopped by the consumer", 2, true, "350", "100", 5 * kBoxBlock, kBoxBlock + 1, {}},
+      {"2D attempt limit in a batch", 2, false, "690", "5", 10000, -1, {1000000, 3000}},
+      {"2D attempt limit per box", 2, false, "5000", "1", 5, -1, {1000, 5000}},
+  };
+  for (const Case& c : cases) {
+    GeneratorControls controls = Controls(c.dimension, kLaws[1], c.boxes);
+    controls.cbBoxSize = c.variable;
+    controls.edMean = c.mean;
+    controls.edSigma = c.sigma;
+    const PlanOutcome planned = PlanRun(controls, 0);
+    ASSERT_TRUE(planned.plan.has_value()) << c.name;
+    const BoxRecipe& recipe = planned.plan->recipe;
+    const int64_t wanted = c.stopAfter < 0 ? c.boxes : 2 * kBoxBlock;
+    const AttemptByAttempt expected = GaussAttemptByAttempt(recipe, 4242, wanted, c.limits);
+    for (int workers = 1; workers <= 2; ++workers) {
+      SCOPED_TRACE(std::string(c.name) + ", workers " + std::to_string(workers));
+      RandomSource random(4242);
+      Collect collect(c.stopAfter);
+      const StreamResult result = StreamBoxes(recipe, random, collect, c.limits, workers);
+      const StreamEnd end = expected.limited   ? StreamEnd::kAttemptLimit
+                            : c.stopAfter >= 0 ? StreamEnd::kStopped
+                                               : StreamEnd::kCompleted;
+      EXPECT_EQ(result.end, end);
+      // A run that reaches a limit hands on only its full blocks.
+      std::vector<Box> handedOn = expected.boxes;
+      if (expected.limited) handedOn.resize(handedOn.size() - handedOn.size() % kBoxBlock);
+      EXPECT_EQ(result.boxes, static_cast<int64_t>(handedOn.size()));
+      EXPECT_TRUE(collect.boxes_ == handedOn);
+      EXPECT_EQ(random.StateLow, expected.end.StateLow);
+      EXPECT_EQ(random.StateHigh, expected.end.StateHigh);
+    }
+  }
+}
+
 // An output that fails once it has taken limit bytes.
 class FailingOutput final : public Output {
  public:
