@@ -116,6 +116,93 @@ TEST(BoxStreamTest, LongerStreamsContinueShorterOnes) {
   }
 }
 
+// The point families continue their shorter runs too, across the box table's limit and at the
+// stream's block edges: the first k boxes of a 250000-box stream are the k-box stream, for
+// every dimension each family draws in, with fixed and variable sizes, and with options that
+// make the families refuse attempts (points outside the unit cube).
+TEST(BoxStreamTest, FamiliesContinueShorterRuns) {
+  struct Family {
+    const char* name;
+    int32_t kind;
+    FamilySettings settings;
+  };
+  FamilySettings wide;
+  wide.diagonalFraction = 0.1;
+  wide.diagonalWidth = 2.0;  // most points off the diagonal, many outside the cube
+  wide.clusters = 1000;
+  wide.clusterSigma = 0.3;  // clusters reaching far outside the cube
+  wide.bitProbability = 0.7;
+  wide.bitDigits = 30;
+  const Family families[] = {
+      {"diagonal", kDiagonal, FamilySettings()},
+      {"diagonal wide", kDiagonal, wide},
+      {"bit", kBit, FamilySettings()},
+      {"bit 30 digits", kBit, wide},
+      {"sierpinski", kSierpinski, FamilySettings()},
+      {"clustered", kClustered, FamilySettings()},
+      {"clustered wide", kClustered, wide},
+  };
+  for (int32_t dimension = 1; dimension <= 3; ++dimension) {
+    for (const Family& family : families) {
+      if (family.kind == kSierpinski && dimension == 1) continue;  // refused in 1D
+      for (const bool variable : {false, true}) {
+        SCOPED_TRACE(std::to_string(dimension) + "D " + family.name +
+                     (variable ? " variable" : " fixed"));
+        GeneratorControls c = Controls(dimension, kLaws[0], 250000);
+        c.family = family.kind;
+        c.families = family.settings;
+        c.cbBoxSize = variable;
+        const std::vector<Box> longer = Stream(c);
+        ASSERT_EQ(longer.size(), 250000u);
+        for (const int32_t k : {1, kBoxBlock - 1, kBoxBlock, kBoxBlock + 1, 100000}) {
+          c.spBoxes.value = k;
+          const std::vector<Box> shorter = Stream(c);
+          ASSERT_EQ(shorter.size(), static_cast<size_t>(k));
+          EXPECT_TRUE(std::equal(shorter.begin(), shorter.end(), longer.begin())) << k;
+        }
+      }
+    }
+  }
+}
+
+// Parcel boxes make no prefix: the box count shapes the tree from its first cut. What holds for
+// every count is the tiling: without dither every box lies in the world and their volumes add
+// up to the world's (families_test checks that they never overlap).
+TEST(BoxStreamTest, ParcelRunsOfEveryCountTileTheWorld) {
+  for (int32_t dimension = 1; dimension <= 3; ++dimension) {
+    SCOPED_TRACE(std::to_string(dimension) + "D");
+    // In 1D each box takes at least one of the world's 99999 units.
+    GeneratorControls c = Controls(dimension, kLaws[0], dimension == 1 ? 99999 : 250000);
+    c.family = kParcel;
+    c.families.parcelDither = 0.0;
+    c.spWorldX.value = c.spWorldY.value = c.spWorldZ.value = dimension == 1 ? 100000 : 2000;
+    const std::vector<Box> longer = Stream(c);
+    for (const int32_t k : {1, kBoxBlock + 1, dimension == 1 ? 50000 : 100000}) {
+      c.spBoxes.value = k;
+      const std::vector<Box> shorter = Stream(c);
+      ASSERT_EQ(shorter.size(), static_cast<size_t>(k));
+      if (k > 1) {
+        EXPECT_FALSE(std::equal(shorter.begin(), shorter.end(), longer.begin())) << k;
+      }
+      for (const std::vector<Box>* boxes : {&shorter, &longer}) {
+        int64_t volume = 0;
+        for (const Box& box : *boxes) {
+          int64_t boxVolume = 1;
+          for (int32_t axis = 0; axis < dimension; ++axis) {
+            ASSERT_GE(box.low[axis], 1);
+            ASSERT_LE(box.high[axis], c.spWorldX.value);
+            boxVolume *= box.high[axis] - box.low[axis];
+          }
+          volume += boxVolume;
+        }
+        int64_t world = 1;
+        for (int32_t axis = 0; axis < dimension; ++axis) world *= c.spWorldX.value - 1;
+        EXPECT_EQ(volume, world) << k << " boxes against " << boxes->size();
+      }
+    }
+  }
+}
+
 TEST(BoxStreamTest, ConsumerThatStopsEndsTheRun) {
   const PlanOutcome planned = PlanRun(Controls(2, kLaws[0], 100000), 0);
   ASSERT_TRUE(planned.plan.has_value());
