@@ -20,8 +20,8 @@
 #include "generator/dataset_verify.h"
 #include "generator/dataset_writer.h"
 #include "generator/generation_run.h"
-#include "generator/stream_run.h"
 #include "generator/quoted.h"
+#include "generator/stream_run.h"
 
 namespace pelmora {
 
@@ -174,10 +174,9 @@ class Command {
     };
     // A second core formats and writes while the first draws.
     const int workers = std::thread::hardware_concurrency() > 1 ? 2 : 1;
-    ProgressLine progress(!options.quiet && isatty(STDERR_FILENO) == 1,
-                          [](const std::string& text) {
-                            (void)!write(STDERR_FILENO, text.data(), text.size());
-                          });
+    ProgressLine progress(
+        !options.quiet && isatty(STDERR_FILENO) == 1,
+        [](const std::string& text) { (void)!write(STDERR_FILENO, text.data(), text.size()); });
     const StreamRunResult streamed = RunIntoOutput(
         options.controls, options.format, services,
         [&progress](int64_t done, int64_t total) { progress.Report(done, total); }, workers);
@@ -188,8 +187,8 @@ class Command {
     if (picture) {
       // The picture is drawn from the box table of the same run, made again with its seed.
       if (options.controls.spBoxes.value > BoxTable::kCapacity) {
-        return Failure("Cannot draw a picture of more than " +
-                       std::to_string(BoxTable::kCapacity) + " boxes.");
+        return Failure("Cannot draw a picture of more than " + std::to_string(BoxTable::kCapacity) +
+                       " boxes.");
       }
       GeneratorControls again = options.controls;
       again.rbSeedConstant = true;
@@ -201,7 +200,8 @@ class Command {
       auto state = std::make_unique<GeneratorState>();
       const RunResult table = GenerateDataset(again, *state, services);
       if (table.end != RunEnd::kCompleted) return Failure(table.message);
-      if (const Status drawn = DrawPicture(*options.picture, *state, *picture); !drawn.ok()) {
+      if (const Status drawn = DrawPicture(*options.picture, *state, *picture, io_.pngModule);
+          !drawn.ok()) {
         return Failure(drawn.message());
       }
     }

@@ -38,6 +38,8 @@ struct CommandIo {
   // Where a run without --seed starts its random seed: a fresh unpredictable number each call,
   // so that runs started within the same second differ.
   std::function<int32_t()> seedSource = UnpredictableSeedSource;
+  // The PNG module's file (cli/picture_module.h); empty: the one installed with pelmora-gen.
+  std::string pngModule;
 
   // What the command has for standard output and standard error, written by the caller once
   // the command returns (the dataset to standard output is written by its output).
