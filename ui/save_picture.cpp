@@ -1,12 +1,11 @@
 #include "ui/save_picture.h"
 
-#include <QBuffer>
-#include <QByteArray>
 #include <memory>
 #include <string>
 
 #include "drawing/svg_canvas.h"
 #include "generator/output_file.h"
+#include "raster/png_encoder.h"
 
 namespace pelmora {
 
@@ -36,15 +35,9 @@ QString SavePicture(const QString& file, const QImage& shown, const RedrawStart&
   std::string bytes;
   if (PictureKindOf(file) == PictureKind::kSvg) {
     bytes = PictureSvg(start, boxTable, scene);
-  } else {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!shown.save(&buffer, "PNG")) {
-      return QStringLiteral("Cannot save the picture '%1': it could not be encoded as PNG.")
-          .arg(file);
-    }
-    bytes.assign(png.constData(), static_cast<size_t>(png.size()));
+  } else if (const Status encoded = EncodePng(shown, bytes); !encoded.ok()) {
+    return QStringLiteral("Cannot save the picture '%1': %2.")
+        .arg(file, QString::fromStdString(encoded.message()));
   }
   const std::unique_ptr<Output> output = OpenOutputFile(file.toStdString(), "picture");
   output->Write(bytes);

@@ -32,7 +32,8 @@ QString WithPictureExtension(const QString& name);
 std::string PictureSvg(const RedrawStart& start, const BoxTable& boxTable,
                        const SceneSettings& scene);
 
-// Writes the picture to file, as PNG (shown: the image on screen, drawn from start) or as SVG
+// Writes the picture to file, as PNG (shown: the image on screen, drawn from start, through the
+// encoder of pelmora-gen's PNG pictures, so the same picture has the same bytes) or as SVG
 // (drawn again from a copy of start). The file is replaced only once complete. Returns an empty
 // string, or a message naming the file and the reason.
 QString SavePicture(const QString& file, const QImage& shown, const RedrawStart& start,

@@ -470,6 +470,13 @@ void WindowTests::windowShowsThePictureOfPelmoraGen() {
   QVERIFY(picture == png);
   // And that picture is what the screen shows, not a second drawing of the scene.
   QVERIFY(OnScreen(F().PaintBox1) == png);
+  // Saved from the window, the same picture is the same PNG file, byte for byte.
+  dialogs_.pictureName = folder_->filePath("saved.png");
+  F().SavePicture1->trigger();
+  QCOMPARE(dialogs_.messages, QStringList());
+  const QByteArray saved = FileBytes(folder_->filePath("saved.png"));
+  QVERIFY(saved.startsWith("\x89PNG"));
+  QVERIFY(saved == FileBytes(other.filePath("x.png")));
 #endif
 }
 
