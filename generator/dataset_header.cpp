@@ -1,10 +1,12 @@
 #include "generator/dataset_header.h"
 
 #include <charconv>
+#include <iterator>
 #include <utility>
 #include <vector>
 
 #include "generator/families.h"
+#include "generator/numeric.h"
 #include "generator/quoted.h"
 #include "generator/setting_checks.h"
 
@@ -12,7 +14,123 @@ namespace pelmora {
 
 namespace {
 
+// The texts of the header, in the order of its lines; the writer writes them and the reader
+// expects them. Line 1 is kApplicationTitle.
 constexpr int kHeaderLines = 16;
+constexpr std::string_view kWorldSettings = "World Settings:";
+constexpr std::string_view kDimensions = "  Dimensions [1..3]: ";
+constexpr std::string_view kSize = "  Size [";
+constexpr std::string_view kGeneratorSettings = "Generator Settings:";
+constexpr std::string_view kBoxesCreated = "  Boxes created [";
+constexpr std::string_view kHighRanges = "  High ranges for the box size [";
+constexpr std::string_view kVariableSize = "  Variable size of boxes: ";
+constexpr std::string_view kNonZeroSize = "  Non-zero size of boxes: ";
+constexpr std::string_view kDistribution = "  Distribution: ";
+constexpr std::string_view kSeed = "  Seed [1..65535]: ";
+constexpr std::string_view kOutputFilename = "  Output Filename: ";
+constexpr std::string_view kStartOfDataset = "Start of Dataset:";
+
+// Within the lines: "[min..max, min..max]: value, value", "Yes" or "No".
+constexpr std::string_view kRangeTo = "..";
+constexpr std::string_view kNext = ", ";
+constexpr std::string_view kValuesFollow = "]: ";
+constexpr std::string_view kYes = "Yes";
+constexpr std::string_view kNo = "No";
+
+// The limits in brackets that every run prints: the world fields' 1..100000, and for the high
+// ranges the same with the maximum less 1, as a high range stays below its world size.
+constexpr int32_t kWorldMin = static_cast<int32_t>(kWorldSetting.min);
+constexpr int32_t kWorldMax = static_cast<int32_t>(kWorldSetting.max);
+
+// A parameter of a distribution line: its label, what a message calls it, and for a family the
+// member of FamilySettings that holds it (a real or a whole number). The window's Gauss and
+// Skewed parameters live in their own controls.
+struct Parameter {
+  std::string_view label;
+  std::string_view what;
+  double FamilySettings::*real = nullptr;
+  int32_t FamilySettings::*whole = nullptr;
+};
+
+// The distribution line of each kind: "  Distribution: " and its name, then, for a kind with
+// parameters, " (" first label ": " value [", " second label ": " value] ")".
+struct DistributionLine {
+  std::string_view name;
+  Parameter first;   // no label: the kind has no parameters
+  Parameter second;  // no label: the kind has one parameter at most
+};
+
+constexpr DistributionLine kDistributionLines[] = {
+    {"Uniform", {}, {}},
+    {"Gauss", {"Mean", "the Gauss mean"}, {"Sigma", "the Gauss sigma"}},
+    {"Skewed", {"p", "the exponent"}, {}},
+    {"Diagonal",
+     {"Fraction", "the diagonal fraction", &FamilySettings::diagonalFraction},
+     {"Width", "the diagonal width", &FamilySettings::diagonalWidth}},
+    {"Bit",
+     {"Probability", "the bit probability", &FamilySettings::bitProbability},
+     {"Digits", "the bit digits", nullptr, &FamilySettings::bitDigits}},
+    {"Sierpinski", {}, {}},
+    {"Clustered",
+     {"Clusters", "the clusters", nullptr, &FamilySettings::clusters},
+     {"Sigma", "the cluster sigma", &FamilySettings::clusterSigma}},
+    {"Parcel",
+     {"Split", "the parcel split", &FamilySettings::parcelSplit},
+     {"Dither", "the parcel dither", &FamilySettings::parcelDither}},
+};
+static_assert(std::size(kDistributionLines) == kParcel + 1, "a line for every kind");
+
+// What stands before a parameter's value: " (Mean: " for the first, ", Sigma: " for the second.
+std::string Opening(const Parameter& parameter, bool first) {
+  return std::string(first ? " (" : kNext) + std::string(parameter.label) + ": ";
+}
+constexpr std::string_view kClose = ")";
+
+// ---- Writing ----
+
+// "[min..max, ...]: value, ..." after start, for count axes; then the line end.
+void WriteRangesAndValues(DatasetWriter& out, std::string_view start, int32_t count,
+                          const int32_t mins[3], const int32_t maxs[3], const int32_t values[3]) {
+  out.Text(start);
+  for (int32_t axis = 0; axis < count; ++axis) {
+    if (axis > 0) out.Text(kNext);
+    out.Int(mins[axis]).Text(kRangeTo).Int(maxs[axis]);
+  }
+  out.Text(kValuesFollow);
+  for (int32_t axis = 0; axis < count; ++axis) {
+    if (axis > 0) out.Text(kNext);
+    out.Int(values[axis]);
+  }
+  out.LineEnd();
+}
+
+void WriteYesNo(DatasetWriter& out, std::string_view start, bool yes) {
+  out.Text(start).Text(yes ? kYes : kNo).LineEnd();
+}
+
+// A parameter's value as the distribution line prints it.
+std::string ParameterText(const Parameter& parameter, int index, const GeneratorControls& c,
+                          const RunPlan& plan) {
+  const BoxRecipe& recipe = plan.recipe;
+  if (parameter.real != nullptr) return FormatFamilyReal(recipe.families.*parameter.real);
+  if (parameter.whole != nullptr) return std::to_string(recipe.families.*parameter.whole);
+  if (recipe.kind == kGauss) return FormatFixed2(index == 0 ? recipe.param1 : recipe.param2);
+  return std::to_string(c.rgExponent + 1);  // Skewed's p
+}
+
+void WriteDistributionLine(DatasetWriter& out, const GeneratorControls& c, const RunPlan& plan) {
+  const DistributionLine& line = kDistributionLines[plan.recipe.kind];
+  out.Text(kDistribution).Text(line.name);
+  const Parameter* parameters[2] = {&line.first, &line.second};
+  for (int index = 0; index < 2 && !parameters[index]->label.empty(); ++index) {
+    out.Text(Opening(*parameters[index], index == 0))
+        .Text(ParameterText(*parameters[index], index, c, plan));
+  }
+  if (!line.first.label.empty()) out.Text(kClose);
+  out.LineEnd();
+}
+
+// ---- Reading ----
 
 // Reads one header line from left to right; the first thing that does not match sets error.
 class LineReader {
@@ -47,9 +165,9 @@ class LineReader {
 
   bool YesNo(bool* value, std::string_view what) {
     if (failed_) return false;
-    if (rest_ == "Yes")
+    if (rest_ == kYes)
       *value = true;
-    else if (rest_ == "No")
+    else if (rest_ == kNo)
       *value = false;
     else
       return Fail("expected Yes or No for " + std::string(what));
@@ -122,82 +240,113 @@ std::vector<std::string_view> SplitLines(std::string_view bytes, size_t count) {
   return lines;
 }
 
-// A family's distribution line, after "  Distribution: "; false when line names no family.
-bool ReadFamilyLine(LineReader& in, std::string_view line, GeneratorControls& c) {
-  FamilySettings& f = c.families;
-  const auto real = [&](double* value, std::string_view what, std::string_view stop) {
-    std::string text;
-    if (!in.Until(stop, &text, what)) return false;
-    const auto parsed = ParseFamilyReal(text);
-    if (!parsed) return in.Require(false, "cannot read " + std::string(what));
-    *value = *parsed;
-    return true;
-  };
-  constexpr std::string_view kPrefix = "  Distribution: ";
-  if (!line.starts_with(kPrefix)) return in.Require(false, "expected a distribution line");
-  const std::string_view rest = line.substr(kPrefix.size());
-  if (rest == "Sierpinski") {
-    c.family = kSierpinski;
-    in.Literal("Sierpinski");
-  } else if (rest.starts_with("Diagonal")) {
-    c.family = kDiagonal;
-    in.Literal("Diagonal (Fraction: ");
-    real(&f.diagonalFraction, "the diagonal fraction", ", ");
-    in.Literal(", Width: ");
-    real(&f.diagonalWidth, "the diagonal width", ")");
-    in.Literal(")");
-  } else if (rest.starts_with("Bit")) {
-    c.family = kBit;
-    in.Literal("Bit (Probability: ");
-    real(&f.bitProbability, "the bit probability", ", ");
-    in.Literal(", Digits: ");
-    in.Int(&f.bitDigits, "the bit digits");
-    in.Literal(")");
-  } else if (rest.starts_with("Clustered")) {
-    c.family = kClustered;
-    in.Literal("Clustered (Clusters: ");
-    in.Int(&f.clusters, "the clusters");
-    in.Literal(", Sigma: ");
-    real(&f.clusterSigma, "the cluster sigma", ")");
-    in.Literal(")");
-  } else if (rest.starts_with("Parcel")) {
-    c.family = kParcel;
-    in.Literal("Parcel (Split: ");
-    real(&f.parcelSplit, "the parcel split", ", ");
-    in.Literal(", Dither: ");
-    real(&f.parcelDither, "the parcel dither", ")");
-    in.Literal(")");
-  } else {
-    return false;
+// A whole number and nothing else, as the writer prints it (a minus sign is read, for the range
+// check to refuse).
+std::optional<int32_t> WholeNumberText(std::string_view text) {
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || text.empty() || end != text.data() + text.size()) {
+    return std::nullopt;
   }
-  if (in.End()) {
-    // The settings of a header pass the checks of pelmora-gen's options.
-    if (const auto error = CheckFamilySettings(f)) {
-      in.Require(false, "--" + error->name + ": expected " + error->accepted);
-    }
+  return value;
+}
+
+// Puts a family parameter's text into the member of c.families that holds it.
+bool ReadFamilyParameter(LineReader& in, const Parameter& parameter, std::string_view text,
+                         FamilySettings& f) {
+  const std::string cannot = "cannot read " + std::string(parameter.what);
+  if (parameter.real != nullptr) {
+    const std::optional<double> value = ParseFamilyReal(text);
+    if (!value) return in.Require(false, cannot);
+    f.*parameter.real = *value;
+  } else {
+    const std::optional<int32_t> value = WholeNumberText(text);
+    if (!value) return in.Require(false, cannot);
+    f.*parameter.whole = *value;
   }
   return true;
 }
 
-// "min..max" pairs separated by ", ", then "]: ", then the values separated by ", ".
-// Each pair must read limitMin..limitMax, and each value pass the check of setting.
-bool ReadRangesAndValues(LineReader& in, int32_t dimension, int32_t mins[3], int32_t maxs[3],
-                         int32_t values[3], std::string_view what, int32_t limitMin,
-                         int32_t limitMax, const WholeNumberSetting& setting) {
-  for (int32_t axis = 0; axis < dimension; ++axis) {
-    if (axis > 0) in.Literal(", ");
+// Line 11, the distribution line of any kind, into c.
+void ReadDistributionLine(LineReader& in, std::string_view line, GeneratorControls& c) {
+  if (!in.Literal(kDistribution)) return;
+  const std::string_view rest = line.substr(kDistribution.size());
+  int32_t kind = -1;
+  for (int32_t k = 0; k <= kParcel && kind < 0; ++k) {
+    const DistributionLine& candidate = kDistributionLines[k];
+    const bool named =
+        candidate.first.label.empty() ? rest == candidate.name : rest.starts_with(candidate.name);
+    if (named) kind = k;
+  }
+  if (kind < 0) {
+    in.Literal("Uniform, Gauss or Skewed");
+    return;
+  }
+  // The name and the parameters' texts, each up to what follows it.
+  const DistributionLine& d = kDistributionLines[kind];
+  const Parameter* parameters[2] = {&d.first, &d.second};
+  std::string texts[2];
+  std::string expected(d.name);
+  for (int index = 0; index < 2 && !parameters[index]->label.empty(); ++index) {
+    expected += Opening(*parameters[index], index == 0);
+    in.Literal(expected);
+    const bool last = index == 1 || d.second.label.empty();
+    const std::string stop = last ? std::string(kClose) : Opening(d.second, false);
+    in.Until(stop, &texts[index], parameters[index]->what);
+    expected = std::string();
+  }
+  if (!d.first.label.empty()) expected += kClose;
+  in.Literal(expected);
+  if (!in.End()) return;
+
+  if (kind == kUniform || kind == kGauss || kind == kSkewed) {
+    c.rbDist = kind;
+  } else {
+    c.family = kind;
+  }
+  if (kind == kGauss) {
+    c.edMean = texts[0];
+    c.edSigma = texts[1];
+    in.Require(IsTwoDecimalNumber(c.edMean) && IsTwoDecimalNumber(c.edSigma),
+               "the Gauss mean and sigma must be numbers");
+  } else if (kind == kSkewed) {
+    const std::optional<int32_t> p = WholeNumberText(texts[0]);
+    if (!in.Require(p.has_value(), "cannot read the exponent")) return;
+    in.Require(*p == 1 || *p == 2, "the exponent must be 1 or 2");
+    c.rgExponent = *p - 1;
+  } else if (IsFamily(kind)) {
+    for (int index = 0; index < 2 && !parameters[index]->label.empty(); ++index) {
+      if (!ReadFamilyParameter(in, *parameters[index], texts[index], c.families)) return;
+    }
+    // The settings of a header pass the checks of pelmora-gen's options.
+    if (const auto error = CheckFamilySettings(c.families)) {
+      in.Require(false, "--" + error->name + ": expected " + error->accepted);
+    }
+  }
+}
+
+// After start: "min..max" pairs separated by ", ", then "]: ", then the values separated by
+// ", ", count of each. Each pair must read limitMin..limitMax(value), and each value pass the
+// check of setting.
+bool ReadRangesAndValues(LineReader& in, std::string_view start, int32_t count, int32_t values[3],
+                         std::string_view what, int32_t limitMin,
+                         int32_t (*limitMax)(int32_t value), const WholeNumberSetting& setting) {
+  int32_t mins[3], maxs[3];
+  in.Literal(start);
+  for (int32_t axis = 0; axis < count; ++axis) {
+    if (axis > 0) in.Literal(kNext);
     in.Int(&mins[axis], "a lower limit");
-    in.Literal("..");
+    in.Literal(kRangeTo);
     in.Int(&maxs[axis], "an upper limit");
   }
-  in.Literal("]: ");
-  for (int32_t axis = 0; axis < dimension; ++axis) {
-    if (axis > 0) in.Literal(", ");
+  in.Literal(kValuesFollow);
+  for (int32_t axis = 0; axis < count; ++axis) {
+    if (axis > 0) in.Literal(kNext);
     in.Int(&values[axis], what);
   }
   if (!in.End()) return false;
-  for (int32_t axis = 0; axis < dimension; ++axis) {
-    if (!in.Limits(mins[axis], maxs[axis], limitMin, limitMax)) return false;
+  for (int32_t axis = 0; axis < count; ++axis) {
+    if (!in.Limits(mins[axis], maxs[axis], limitMin, limitMax(values[axis]))) return false;
     if (!in.Within(values[axis], setting, what)) return false;
   }
   return true;
@@ -212,14 +361,14 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     return in.error();
   };
   for (const auto& [number, text] :
-       {std::pair<int, std::string_view>{1, kApplicationTitle}, {2, ""}, {3, "World Settings:"}}) {
+       {std::pair<int, std::string_view>{1, kApplicationTitle}, {2, ""}, {3, kWorldSettings}}) {
     if (std::string error = fixed(number, text); !error.empty()) return error;
   }
 
   int32_t dimension = 0;
   {
     LineReader in(4, lines[3]);
-    in.Literal("  Dimensions [1..3]: ");
+    in.Literal(kDimensions);
     in.Int(&dimension, "the dimension");
     if (in.End() && (dimension < 1 || dimension > 3)) {
       return "line 4: the dimension must be 1, 2 or 3";
@@ -228,40 +377,34 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
   }
   c.rgDimension = dimension - 1;
   {
-    int32_t mins[3], maxs[3], values[3];
+    int32_t values[3];
     LineReader in(5, lines[4]);
-    in.Literal("  Size [");
-    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a world size", 1,
-                             static_cast<int32_t>(kWorldSetting.max), kWorldSetting)) {
+    if (!ReadRangesAndValues(
+            in, kSize, dimension, values, "a world size", kWorldMin,
+            [](int32_t) { return kWorldMax; }, kWorldSetting)) {
       return in.error();
     }
     SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
     for (int32_t axis = 0; axis < dimension; ++axis) {
-      *world[axis] = SpinEditValue{values[axis], mins[axis], maxs[axis]};
+      *world[axis] = SpinEditValue{values[axis], kWorldMin, kWorldMax};
     }
   }
-  if (std::string error = fixed(6, "Generator Settings:"); !error.empty()) return error;
+  if (std::string error = fixed(6, kGeneratorSettings); !error.empty()) return error;
   {
     LineReader in(7, lines[6]);
-    in.Literal("  Boxes created [");
-    in.Int(&c.spBoxes.minValue, "a lower limit");
-    in.Literal("..");
-    in.Int(&c.spBoxes.maxValue, "an upper limit");
-    in.Literal("]: ");
-    in.Int(&c.spBoxes.value, "the box count");
-    if (in.End()) {
-      in.Limits(c.spBoxes.minValue, c.spBoxes.maxValue, 1, BoxCountLimit(c.spBoxes.value));
-      in.Within(c.spBoxes.value, kBoxesSetting, "the box count");
+    if (!ReadRangesAndValues(in, kBoxesCreated, 1, &c.spBoxes.value, "the box count", 1,
+                             BoxCountLimit, kBoxesSetting)) {
+      return in.error();
     }
-    if (in.failed()) return in.error();
+    c.spBoxes.minValue = 1;
+    c.spBoxes.maxValue = BoxCountLimit(c.spBoxes.value);
   }
   {
-    // The high ranges print the world fields' limits (the maximum less 1); the values matter.
-    int32_t mins[3], maxs[3], values[3];
+    int32_t values[3];
     LineReader in(8, lines[7]);
-    in.Literal("  High ranges for the box size [");
-    if (!ReadRangesAndValues(in, dimension, mins, maxs, values, "a high range", 1,
-                             static_cast<int32_t>(kWorldSetting.max) - 1, kHighSetting)) {
+    if (!ReadRangesAndValues(
+            in, kHighRanges, dimension, values, "a high range", kWorldMin,
+            [](int32_t) { return kWorldMax - 1; }, kHighSetting)) {
       return in.error();
     }
     int32_t* high[3] = {&c.spHighX, &c.spHighY, &c.spHighZ};
@@ -269,64 +412,71 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
   }
   {
     LineReader in(9, lines[8]);
-    in.Literal("  Variable size of boxes: ");
+    in.Literal(kVariableSize);
     if (!in.YesNo(&c.cbBoxSize, "the variable size")) return in.error();
   }
   {
     LineReader in(10, lines[9]);
-    in.Literal("  Non-zero size of boxes: ");
+    in.Literal(kNonZeroSize);
     if (!in.YesNo(&c.cbVarBoxSize, "non-zero boxes")) return in.error();
   }
   {
-    const std::string_view line = lines[10];
-    LineReader in(11, line);
-    in.Literal("  Distribution: ");
-    if (line == "  Distribution: Uniform") {
-      c.rbDist = 0;
-    } else if (line.starts_with("  Distribution: Gauss")) {
-      c.rbDist = 1;
-      in.Literal("Gauss (Mean: ");
-      in.Until(", Sigma: ", &c.edMean, "the Gauss mean");
-      in.Literal(", Sigma: ");
-      in.Until(")", &c.edSigma, "the Gauss sigma");
-      in.Literal(")");
-      if (in.End()) {
-        in.Require(IsTwoDecimalNumber(c.edMean) && IsTwoDecimalNumber(c.edSigma),
-                   "the Gauss mean and sigma must be numbers");
-      }
-    } else if (line.starts_with("  Distribution: Skewed")) {
-      c.rbDist = 2;
-      int32_t p = 0;
-      in.Literal("Skewed (p: ");
-      in.Int(&p, "the exponent");
-      in.Literal(")");
-      if (in.End()) in.Require(p == 1 || p == 2, "the exponent must be 1 or 2");
-      c.rgExponent = p - 1;
-    } else if (!ReadFamilyLine(in, line, c)) {
-      in.Literal("Uniform, Gauss or Skewed");
-    }
+    LineReader in(11, lines[10]);
+    ReadDistributionLine(in, lines[10], c);
     if (in.failed()) return in.error();
   }
   {
     LineReader in(12, lines[11]);
-    in.Literal("  Seed [1..65535]: ");
+    in.Literal(kSeed);
     in.Int(&c.spSeed, "the seed");
     if (in.End()) in.Within(c.spSeed, kSeedSetting, "the seed");
     if (in.failed()) return in.error();
   }
   {
     LineReader in(13, lines[12]);
-    in.Literal("  Output Filename: ");
+    in.Literal(kOutputFilename);
     if (!in.Rest(&c.edfName)) return in.error();
   }
   for (const auto& [number, text] :
-       {std::pair<int, std::string_view>{14, ""}, {15, "Start of Dataset:"}, {16, ""}}) {
+       {std::pair<int, std::string_view>{14, ""}, {15, kStartOfDataset}, {16, ""}}) {
     if (std::string error = fixed(number, text); !error.empty()) return error;
   }
   return std::string();
 }
 
 }  // namespace
+
+void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& c, const RunPlan& plan) {
+  const int32_t dimension = plan.recipe.dimension;
+  const SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
+  int32_t worldMins[3], worldMaxs[3], worldValues[3], highMaxs[3];
+  for (int32_t axis = 0; axis < 3; ++axis) {
+    worldMins[axis] = world[axis]->minValue;
+    worldMaxs[axis] = world[axis]->maxValue;
+    worldValues[axis] = world[axis]->value;
+    // A high range must stay below the world size: its range is the world field's, less 1 above.
+    highMaxs[axis] = WrapSub(world[axis]->maxValue, 1);
+  }
+  const int32_t high[3] = {c.spHighX, c.spHighY, c.spHighZ};
+
+  // 4. The header down to the "Non-zero size of boxes" line.
+  out.Text(kApplicationTitle).LineEnd().LineEnd();
+  out.Text(kWorldSettings).LineEnd();
+  out.Text(kDimensions).Int(dimension).LineEnd();
+  WriteRangesAndValues(out, kSize, dimension, worldMins, worldMaxs, worldValues);
+  out.Text(kGeneratorSettings).LineEnd();
+  WriteRangesAndValues(out, kBoxesCreated, 1, &c.spBoxes.minValue, &c.spBoxes.maxValue,
+                       &c.spBoxes.value);
+  WriteRangesAndValues(out, kHighRanges, dimension, worldMins, highMaxs, high);
+  WriteYesNo(out, kVariableSize, c.cbBoxSize);
+  WriteYesNo(out, kNonZeroSize, c.cbVarBoxSize);
+  // 5. The distribution line.
+  WriteDistributionLine(out, c, plan);
+  // 6. and 7. The seed, the file name and the lines that open the dataset.
+  out.Text(kSeed).Int(plan.seed).LineEnd();
+  out.Text(kOutputFilename).Text(c.edfName).LineEnd();
+  out.LineEnd().Text(kStartOfDataset).LineEnd().LineEnd();
+}
 
 HeaderReading ReadDatasetHeader(std::string_view bytes) {
   HeaderReading reading;

@@ -1,14 +1,28 @@
-// Reading back the header of a dataset file: the settings and seed that made it.
+// The header of a dataset file, written by a run and read back by --from, --verify and the
+// library: its 16 lines record the settings and seed that made the file, from the banner
+// "Pelmora 1.0" down to the empty line after "Start of Dataset:".
+//
+// Writer and reader live here side by side and share every text of those lines (the line
+// texts, the ranges in brackets, the distribution and family names and their parameters), so
+// what one run writes reads back to the settings that wrote it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include <pelmora/status.h>
+#include "generator/dataset_writer.h"
 #include "generator/generation_run.h"
 #include "generator/input_file.h"
 
 namespace pelmora {
+
+// Writes the header of a run of controls as plan holds it: the dimension, the distribution
+// kind and its parameters (Gauss as the single-precision numbers of the run, "%.2f") and the
+// seed come from plan; the limits of the fields, the exponent and the file name from controls.
+void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& controls, const RunPlan& plan);
 
 struct HeaderReading {
   // The controls that reproduce the file with a constant seed, when the header reads; world
@@ -18,8 +32,8 @@ struct HeaderReading {
 };
 
 // Reads the 16 header lines of a dataset file (CR LF or LF line ends). Every value a run can
-// write reads back to the control value that wrote it; Gauss texts come back as printed, with a
-// full stop as decimal separator.
+// write reads back to the control value that wrote it; a value pelmora-gen's options refuse is
+// refused, naming the line.
 HeaderReading ReadDatasetHeader(std::string_view bytes);
 
 // No line of a dataset file is longer than this, line end included: the longest, the output

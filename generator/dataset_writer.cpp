@@ -6,6 +6,13 @@
 
 namespace pelmora {
 
+std::string FormatFixed2(double value) {
+  // Large enough for the longest double in fixed notation with two decimals.
+  char text[400];
+  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+  return std::string(text, result.ptr);
+}
+
 void DatasetWriter::Reserve(size_t size) {
   if (kBufferSize - used_ < size) (void)Flush();
 }
@@ -48,10 +55,7 @@ DatasetWriter& DatasetWriter::Int64(int64_t value) {
 }
 
 DatasetWriter& DatasetWriter::Fixed2(double value) {
-  // Large enough for the longest double in fixed notation with two decimals.
-  char text[400];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
-  return Text(std::string_view(text, static_cast<size_t>(result.ptr - text)));
+  return Text(FormatFixed2(value));
 }
 
 Status DatasetWriter::Flush() {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include <pelmora/status.h>
@@ -11,6 +12,9 @@
 namespace pelmora {
 
 enum class LineEnds { kCrLf, kLf };
+
+// value as %.2f prints it: fixed point, two decimals rounded, a full stop as separator.
+std::string FormatFixed2(double value);
 
 // Formats text into a buffer and hands it to an output in large pieces. Every "\n" becomes CR LF
 // (the dataset file) or stays LF (the interchange formats). After the output fails, further text

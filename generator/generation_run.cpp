@@ -4,6 +4,7 @@
 #include <string>
 
 #include "generator/box_formats.h"
+#include "generator/dataset_header.h"
 #include "generator/distributions.h"
 #include "generator/numeric.h"
 #include "generator/str_to_float.h"
@@ -11,77 +12,6 @@
 namespace pelmora {
 
 namespace {
-
-// "[min..max]" parts of the header, as "%d..%d".
-void WriteRange(DatasetWriter& out, int32_t min, int32_t max) {
-  out.Int(min).Text("..").Int(max);
-}
-
-// Rows 1 to 9 of the header: from the banner down to the "Non-zero size of boxes" line.
-void WriteSettingsHeader(DatasetWriter& out, const GeneratorControls& c, int32_t dimension) {
-  const SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
-  const int32_t high[3] = {c.spHighX, c.spHighY, c.spHighZ};
-
-  out.Text(kApplicationTitle).Text("\n\n");
-  out.Text("World Settings:\n");
-  out.Text("  Dimensions [1..3]: ").Int(dimension).LineEnd();
-  out.Text("  Size [");
-  for (int32_t axis = 0; axis < dimension; ++axis) {
-    if (axis > 0) out.Text(", ");
-    WriteRange(out, world[axis]->minValue, world[axis]->maxValue);
-  }
-  out.Text("]: ");
-  for (int32_t axis = 0; axis < dimension; ++axis) {
-    if (axis > 0) out.Text(", ");
-    out.Int(world[axis]->value);
-  }
-  out.LineEnd();
-
-  out.Text("Generator Settings:\n");
-  out.Text("  Boxes created [");
-  WriteRange(out, c.spBoxes.minValue, c.spBoxes.maxValue);
-  out.Text("]: ").Int(c.spBoxes.value).LineEnd();
-  // A high range must stay below the world size: its range is the world field's, less 1 above.
-  out.Text("  High ranges for the box size [");
-  for (int32_t axis = 0; axis < dimension; ++axis) {
-    if (axis > 0) out.Text(", ");
-    WriteRange(out, world[axis]->minValue, WrapSub(world[axis]->maxValue, 1));
-  }
-  out.Text("]: ");
-  for (int32_t axis = 0; axis < dimension; ++axis) {
-    if (axis > 0) out.Text(", ");
-    out.Int(high[axis]);
-  }
-  out.LineEnd();
-  out.Text("  Variable size of boxes: ").Text(c.cbBoxSize ? "Yes\n" : "No\n");
-  out.Text("  Non-zero size of boxes: ").Text(c.cbVarBoxSize ? "Yes\n" : "No\n");
-}
-
-// The distribution line of a family, in the style of the Gauss and Skewed lines.
-void WriteFamilyLine(DatasetWriter& out, int32_t kind, const FamilySettings& f) {
-  out.Text("  Distribution: ");
-  switch (kind) {
-    case kDiagonal:
-      out.Text("Diagonal (Fraction: ").Text(FormatFamilyReal(f.diagonalFraction));
-      out.Text(", Width: ").Text(FormatFamilyReal(f.diagonalWidth)).Text(")\n");
-      break;
-    case kBit:
-      out.Text("Bit (Probability: ").Text(FormatFamilyReal(f.bitProbability));
-      out.Text(", Digits: ").Int(f.bitDigits).Text(")\n");
-      break;
-    case kSierpinski:
-      out.Text("Sierpinski\n");
-      break;
-    case kClustered:
-      out.Text("Clustered (Clusters: ").Int(f.clusters);
-      out.Text(", Sigma: ").Text(FormatFamilyReal(f.clusterSigma)).Text(")\n");
-      break;
-    default:
-      out.Text("Parcel (Split: ").Text(FormatFamilyReal(f.parcelSplit));
-      out.Text(", Dither: ").Text(FormatFamilyReal(f.parcelDither)).Text(")\n");
-      break;
-  }
-}
 
 // Keeps each box in the pending table and writes its record line.
 class TableAndFile final : public BoxConsumer {
@@ -181,26 +111,6 @@ PlanOutcome PlanRun(const GeneratorControls& c, int32_t lastSeed, const RunServi
   }
   outcome.plan = plan;
   return outcome;
-}
-
-void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& c, const RunPlan& plan) {
-  // 4. The header down to the "Non-zero size of boxes" line.
-  WriteSettingsHeader(out, c, plan.recipe.dimension);
-  // 5. The distribution line.
-  if (plan.recipe.kind == kUniform) {
-    out.Text("  Distribution: Uniform\n");
-  } else if (plan.recipe.kind == kGauss) {
-    out.Text("  Distribution: Gauss (Mean: ").Fixed2(plan.recipe.param1);
-    out.Text(", Sigma: ").Fixed2(plan.recipe.param2).Text(")\n");
-  } else if (plan.recipe.kind == kSkewed) {
-    out.Text("  Distribution: Skewed (p: ").Int(c.rgExponent + 1).Text(")\n");
-  } else {
-    WriteFamilyLine(out, plan.recipe.kind, plan.recipe.families);
-  }
-  // 6. and 7. The seed, the file name and the lines that open the dataset.
-  out.Text("  Seed [1..65535]: ").Int(plan.seed).LineEnd();
-  out.Text("  Output Filename: ").Text(c.edfName).LineEnd();
-  out.Text("\nStart of Dataset:\n\n");
 }
 
 RunResult GenerateDataset(const GeneratorControls& c, GeneratorState& state,

@@ -147,10 +147,6 @@ std::string RunRefusal(const GeneratorControls& controls);
 PlanOutcome PlanRun(const GeneratorControls& controls, int32_t lastSeed,
                     const RunServices& services = RunServices());
 
-// The header of the dataset file, rows 1 to 13: from the banner to the empty line after
-// "Start of Dataset:".
-void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& controls, const RunPlan& plan);
-
 // One generation run, as pressing "Create Dataset" performs it:
 //  1. the range check (every high range below the world size of its axis, all three axes);
 //  2. the captured settings; 3. the output opened; 4.-7. the header, the distribution

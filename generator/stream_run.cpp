@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "generator/dataset_header.h"
+
 namespace pelmora {
 
 namespace {
