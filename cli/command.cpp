@@ -98,11 +98,11 @@ class Command {
       const std::unique_ptr<Input> input =
           DecompressingInput(io_.openInput(from), CompressionOf(from), QuoteName(from));
       const HeaderReading header = ReadDatasetHeader(*input, &consumed);
-      if (!header.controls) {
-        if (header.error.starts_with("Cannot read ")) return Failure(header.error);
-        return Failure(QuoteName(from) + ": cannot read the header: " + header.error);
+      if (!header.status.ok()) {
+        if (header.inputFailed) return Failure(header.status.message());
+        return Failure(QuoteName(from) + ": cannot read the header: " + header.status.message());
       }
-      parsed = ParseCommandLine(args_, *header.controls);
+      parsed = ParseCommandLine(args_, header.controls);
       if (!parsed.options) return Usage(parsed.error);
     }
     return Generate(*parsed.options);

@@ -132,7 +132,7 @@ void WriteDistributionLine(DatasetWriter& out, const GeneratorControls& c, const
 
 // ---- Reading ----
 
-// Reads one header line from left to right; the first thing that does not match sets error.
+// Reads one header line from left to right; the first thing that does not match fails it.
 class LineReader {
  public:
   LineReader(int number, std::string_view line) : number_(number), rest_(line), line_(line) {}
@@ -211,7 +211,8 @@ class LineReader {
   }
 
   bool failed() const { return failed_; }
-  const std::string& error() const { return error_; }
+  // Done, or the first thing that did not match, naming the line.
+  Status status() const { return failed_ ? Status::Error(error_) : Status::Ok(); }
 
  private:
   bool Fail(const std::string& what) {
@@ -352,17 +353,17 @@ bool ReadRangesAndValues(LineReader& in, std::string_view start, int32_t count, 
   return true;
 }
 
-// Reads the 16 lines into c; returns an empty string, or what could not be read.
-std::string ReadHeaderLines(const std::vector<std::string_view>& lines, GeneratorControls& c) {
+// Reads the 16 lines into c: done, or the first line that does not read.
+Status ReadHeaderLines(const std::vector<std::string_view>& lines, GeneratorControls& c) {
   const auto fixed = [&](int number, std::string_view text) {
     LineReader in(number, lines[number - 1]);
     in.Literal(text);
     in.End();
-    return in.error();
+    return in.status();
   };
   for (const auto& [number, text] :
        {std::pair<int, std::string_view>{1, kApplicationTitle}, {2, ""}, {3, kWorldSettings}}) {
-    if (std::string error = fixed(number, text); !error.empty()) return error;
+    if (Status line = fixed(number, text); !line.ok()) return line;
   }
 
   int32_t dimension = 0;
@@ -371,9 +372,9 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     in.Literal(kDimensions);
     in.Int(&dimension, "the dimension");
     if (in.End() && (dimension < 1 || dimension > 3)) {
-      return "line 4: the dimension must be 1, 2 or 3";
+      return Status::Error("line 4: the dimension must be 1, 2 or 3");
     }
-    if (in.failed()) return in.error();
+    if (in.failed()) return in.status();
   }
   c.rgDimension = dimension - 1;
   {
@@ -382,19 +383,19 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     if (!ReadRangesAndValues(
             in, kSize, dimension, values, "a world size", kWorldMin,
             [](int32_t) { return kWorldMax; }, kWorldSetting)) {
-      return in.error();
+      return in.status();
     }
     SpinEditValue* world[3] = {&c.spWorldX, &c.spWorldY, &c.spWorldZ};
     for (int32_t axis = 0; axis < dimension; ++axis) {
       *world[axis] = SpinEditValue{values[axis], kWorldMin, kWorldMax};
     }
   }
-  if (std::string error = fixed(6, kGeneratorSettings); !error.empty()) return error;
+  if (Status line = fixed(6, kGeneratorSettings); !line.ok()) return line;
   {
     LineReader in(7, lines[6]);
     if (!ReadRangesAndValues(in, kBoxesCreated, 1, &c.spBoxes.value, "the box count", 1,
                              BoxCountLimit, kBoxesSetting)) {
-      return in.error();
+      return in.status();
     }
     c.spBoxes.minValue = 1;
     c.spBoxes.maxValue = BoxCountLimit(c.spBoxes.value);
@@ -405,7 +406,7 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
     if (!ReadRangesAndValues(
             in, kHighRanges, dimension, values, "a high range", kWorldMin,
             [](int32_t) { return kWorldMax - 1; }, kHighSetting)) {
-      return in.error();
+      return in.status();
     }
     int32_t* high[3] = {&c.spHighX, &c.spHighY, &c.spHighZ};
     for (int32_t axis = 0; axis < dimension; ++axis) *high[axis] = values[axis];
@@ -413,35 +414,35 @@ std::string ReadHeaderLines(const std::vector<std::string_view>& lines, Generato
   {
     LineReader in(9, lines[8]);
     in.Literal(kVariableSize);
-    if (!in.YesNo(&c.cbBoxSize, "the variable size")) return in.error();
+    if (!in.YesNo(&c.cbBoxSize, "the variable size")) return in.status();
   }
   {
     LineReader in(10, lines[9]);
     in.Literal(kNonZeroSize);
-    if (!in.YesNo(&c.cbVarBoxSize, "non-zero boxes")) return in.error();
+    if (!in.YesNo(&c.cbVarBoxSize, "non-zero boxes")) return in.status();
   }
   {
     LineReader in(11, lines[10]);
     ReadDistributionLine(in, lines[10], c);
-    if (in.failed()) return in.error();
+    if (in.failed()) return in.status();
   }
   {
     LineReader in(12, lines[11]);
     in.Literal(kSeed);
     in.Int(&c.spSeed, "the seed");
     if (in.End()) in.Within(c.spSeed, kSeedSetting, "the seed");
-    if (in.failed()) return in.error();
+    if (in.failed()) return in.status();
   }
   {
     LineReader in(13, lines[12]);
     in.Literal(kOutputFilename);
-    if (!in.Rest(&c.edfName)) return in.error();
+    if (!in.Rest(&c.edfName)) return in.status();
   }
   for (const auto& [number, text] :
        {std::pair<int, std::string_view>{14, ""}, {15, kStartOfDataset}, {16, ""}}) {
-    if (std::string error = fixed(number, text); !error.empty()) return error;
+    if (Status line = fixed(number, text); !line.ok()) return line;
   }
-  return std::string();
+  return Status::Ok();
 }
 
 }  // namespace
@@ -484,25 +485,19 @@ HeaderReading ReadDatasetHeader(std::string_view bytes) {
   if (lines.size() < kHeaderLines) {
     // Something that is not a dataset at all says so by its first line.
     if (!lines.empty() && lines[0] != kApplicationTitle) {
-      reading.error =
-          "line 1: expected '" + std::string(kApplicationTitle) + "' in " + QuoteExcerpt(lines[0]);
+      reading.status = Status::Error("line 1: expected '" + std::string(kApplicationTitle) +
+                                     "' in " + QuoteExcerpt(lines[0]));
       return reading;
     }
-    reading.error = "the header ends after " + std::to_string(lines.size()) + " of its " +
-                    std::to_string(kHeaderLines) + " lines";
+    reading.status = Status::Error("the header ends after " + std::to_string(lines.size()) +
+                                   " of its " + std::to_string(kHeaderLines) + " lines");
     return reading;
   }
-  GeneratorControls c;
-  c.rbSeedConstant = true;
-  c.decimalSeparator = ".";
-  reading.error = ReadHeaderLines(lines, c);
-  if (reading.error.empty()) reading.controls = std::move(c);
+  reading.controls.rbSeedConstant = true;
+  reading.controls.decimalSeparator = ".";
+  reading.status = ReadHeaderLines(lines, reading.controls);
   return reading;
 }
-
-}  // namespace pelmora
-
-namespace pelmora {
 
 HeaderReading ReadDatasetHeader(Input& input, std::string* consumed) {
   HeaderReading reading;
@@ -520,16 +515,16 @@ HeaderReading ReadDatasetHeader(Input& input, std::string* consumed) {
     }
     if (lines == kHeaderLines) break;
     if (consumed->size() - lineStart > kMaxLineBytes) {
-      reading.error = "line " + std::to_string(lines + 1) +
-                      " is longer than any line of a "
-                      "dataset file (more than " +
-                      std::to_string(kMaxLineBytes) +
-                      " bytes): " + QuoteExcerpt(std::string_view(*consumed).substr(lineStart));
+      reading.status = Status::Error(
+          "line " + std::to_string(lines + 1) +
+          " is longer than any line of a dataset file (more than " + std::to_string(kMaxLineBytes) +
+          " bytes): " + QuoteExcerpt(std::string_view(*consumed).substr(lineStart)));
       return reading;
     }
     size_t got = 0;
-    if (const Status read = input.Read(buffer, sizeof buffer, &got); !read.ok()) {
-      reading.error = read.message();
+    if (Status read = input.Read(buffer, sizeof buffer, &got); !read.ok()) {
+      reading.status = std::move(read);
+      reading.inputFailed = true;
       return reading;
     }
     if (got == 0) break;

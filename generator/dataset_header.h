@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,11 +23,16 @@ namespace pelmora {
 // seed come from plan; the limits of the fields, the exponent and the file name from controls.
 void WriteDatasetHeader(DatasetWriter& out, const GeneratorControls& controls, const RunPlan& plan);
 
+// What reading a header gives.
 struct HeaderReading {
-  // The controls that reproduce the file with a constant seed, when the header reads; world
-  // sizes and high ranges of axes the dimension does not use keep the window's start values.
-  std::optional<GeneratorControls> controls;
-  std::string error;  // otherwise: "line N: ..." naming what could not be read
+  // Done, or why not: "line N: ..." naming the line that does not read, "the header ends after
+  // N of its 16 lines", or, when inputFailed, the input's own failure, which names the file.
+  Status status;
+  bool inputFailed = false;
+  // When status is ok: the controls that reproduce the file, with its seed as a constant seed.
+  // World sizes and high ranges of axes the dimension does not use keep the window's start
+  // values; Gauss texts come back as printed, with a full stop as decimal separator.
+  GeneratorControls controls;
 };
 
 // Reads the 16 header lines of a dataset file (CR LF or LF line ends). Every value a run can
@@ -43,8 +47,8 @@ inline constexpr size_t kMaxLineBytes = kMaxOutputName + 64;
 
 // Reads the header from input in bounded memory: at most its 16 lines of at most kMaxLineBytes
 // each. *consumed receives every byte taken from input (the header and perhaps the start of what
-// follows it), for a reader that goes on. A line longer than any a dataset has, or an input that
-// fails, ends the reading with a message.
+// follows it), for a reader that goes on. A line longer than any a dataset has ends the reading
+// with a message; an input that fails ends it with its own, and inputFailed set.
 HeaderReading ReadDatasetHeader(Input& input, std::string* consumed);
 
 }  // namespace pelmora

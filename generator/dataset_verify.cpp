@@ -181,10 +181,11 @@ Verification VerifyDataset(Input& input) {
   Verification result;
   std::string consumed;
   const HeaderReading header = ReadDatasetHeader(input, &consumed);
-  if (!header.controls) {
+  if (!header.status.ok()) {
     // A file that cannot be read says so as it is; one that reads is named by its line.
-    result.inputFailed = header.error.starts_with("Cannot read ");
-    result.message = result.inputFailed ? header.error : "cannot read the header: " + header.error;
+    result.inputFailed = header.inputFailed;
+    result.message = header.inputFailed ? header.status.message()
+                                        : "cannot read the header: " + header.status.message();
     return result;
   }
 
@@ -194,7 +195,7 @@ Verification VerifyDataset(Input& input) {
   services.openDataset = [&comparing](const std::string&) {
     return std::make_unique<BorrowedOutput>(comparing);
   };
-  const StreamRunResult run = RunIntoOutput(*header.controls, BoxFormat::kPelmora, services);
+  const StreamRunResult run = RunIntoOutput(header.controls, BoxFormat::kPelmora, services);
   if (!comparing.settled()) {
     result.message = "the settings of the header make no dataset: " + run.run.message;
     return result;

@@ -16,12 +16,12 @@ Status ReadSettings(const std::string& path, Settings* settings) {
   const std::unique_ptr<Input> input = OpenInputFile(path);
   std::string consumed;
   const HeaderReading header = ReadDatasetHeader(*input, &consumed);
-  if (!header.controls) {
-    if (header.error.starts_with("Cannot read ")) return Status::Error(header.error);
-    return Status::Error(QuoteName(path) + ": cannot read the header: " + header.error);
+  if (!header.status.ok()) {
+    if (header.inputFailed) return header.status;
+    return Status::Error(QuoteName(path) + ": cannot read the header: " + header.status.message());
   }
   // The header's values passed pelmora-gen's checks; so do the settings made of them.
-  const Settings read = FromControls(*header.controls);
+  const Settings read = FromControls(header.controls);
   if (Status valid = Validate(read); !valid.ok()) {
     return Status::Error(QuoteName(path) +
                          ": the header's settings cannot be used: " + valid.message());

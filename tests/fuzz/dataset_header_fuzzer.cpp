@@ -36,12 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pelmora;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const HeaderReading header = ReadDatasetHeader(bytes);
-  if (!header.controls) {
-    Check(!header.error.empty(), "an unreadable header without a message");
+  if (!header.status.ok()) {
+    Check(!header.status.message().empty(), "an unreadable header without a message");
+    Check(!header.inputFailed, "bytes in memory that fail as an input");
     return 0;
   }
-  const GeneratorControls& c = *header.controls;
-  Check(header.error.empty(), "a header that reads, with an error");
+  const GeneratorControls& c = header.controls;
   Check(c.rgDimension >= 0 && c.rgDimension <= 2, "dimension out of range");
   Check(c.rbDist >= 0 && c.rbDist <= 2, "distribution out of range");
   Check(c.rbDist != 2 || (c.rgExponent >= 0 && c.rgExponent <= 1), "exponent out of range");

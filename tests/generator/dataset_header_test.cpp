@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -63,10 +64,10 @@ TEST(DatasetHeaderTest, EveryWritableSettingReadsBackToTheSameFile) {
     const std::string original = DatasetOf(controls);
 
     const HeaderReading reading = ReadDatasetHeader(original);
-    ASSERT_TRUE(reading.controls.has_value()) << c.what << ": " << reading.error;
-    EXPECT_TRUE(reading.controls->rbSeedConstant) << c.what;
-    EXPECT_EQ(reading.controls->edfName, c.name) << c.what;
-    EXPECT_EQ(DatasetOf(*reading.controls), original) << c.what;
+    ASSERT_TRUE(reading.status.ok()) << c.what << ": " << reading.status.message();
+    EXPECT_TRUE(reading.controls.rbSeedConstant) << c.what;
+    EXPECT_EQ(reading.controls.edfName, c.name) << c.what;
+    EXPECT_EQ(DatasetOf(reading.controls), original) << c.what;
     EXPECT_EQ(VerifyDataset(original).verdict, Verdict::kIdentical) << c.what;
   }
 }
@@ -231,8 +232,8 @@ TEST(DatasetHeaderTest, EverySettingWrittenReadsBackTheSame) {
     }
 
     const HeaderReading reading = ReadDatasetHeader(written.bytes);
-    ASSERT_TRUE(reading.controls.has_value()) << c.what << ": " << reading.error;
-    const GeneratorControls& read = *reading.controls;
+    ASSERT_TRUE(reading.status.ok()) << c.what << ": " << reading.status.message();
+    const GeneratorControls& read = reading.controls;
     EXPECT_TRUE(read.rbSeedConstant) << c.what;
     EXPECT_EQ(read.edfName, controls.edfName) << c.what;
     const WrittenHeader again = HeaderOf(read);
@@ -291,12 +292,13 @@ TEST(DatasetHeaderTest, LinesThatDoNotReadNameTheLine) {
     std::string bad = good;
     bad.replace(bad.find(c.from), std::string(c.from).size(), c.to);
     const HeaderReading reading = ReadDatasetHeader(bad);
-    EXPECT_FALSE(reading.controls.has_value()) << c.to;
-    EXPECT_EQ(reading.error, c.error);
+    EXPECT_FALSE(reading.status.ok()) << c.to;
+    EXPECT_FALSE(reading.inputFailed) << c.to;
+    EXPECT_EQ(reading.status.message(), c.error);
   }
-  EXPECT_EQ(ReadDatasetHeader("Pelmora 1.0\r\n\r\n").error,
+  EXPECT_EQ(ReadDatasetHeader("Pelmora 1.0\r\n\r\n").status.message(),
             "the header ends after 2 of its 16 lines");
-  EXPECT_EQ(ReadDatasetHeader("").error, "the header ends after 0 of its 16 lines");
+  EXPECT_EQ(ReadDatasetHeader("").status.message(), "the header ends after 0 of its 16 lines");
 }
 
 // Values that pelmora-gen's own options refuse are refused in a header too, naming the line.
@@ -335,9 +337,79 @@ TEST(DatasetHeaderTest, ValuesTheOptionsRefuse) {
     ASSERT_NE(bad.find(c.from), std::string::npos) << c.from;
     bad.replace(bad.find(c.from), std::string(c.from).size(), c.to);
     const HeaderReading reading = ReadDatasetHeader(bad);
-    EXPECT_FALSE(reading.controls.has_value()) << c.to;
-    EXPECT_EQ(reading.error, c.error);
+    EXPECT_FALSE(reading.status.ok()) << c.to;
+    EXPECT_FALSE(reading.inputFailed) << c.to;
+    EXPECT_EQ(reading.status.message(), c.error);
     EXPECT_EQ(VerifyDataset(bad).message, "cannot read the header: " + std::string(c.error));
+  }
+}
+
+// Gives its bytes a few at a time, then ends or fails as a file that cannot be read any
+// further does.
+class PiecewiseInput final : public Input {
+ public:
+  PiecewiseInput(std::string bytes, bool fails) : bytes_(std::move(bytes)), fails_(fails) {}
+  Status Read(char* buffer, size_t size, size_t* got) override {
+    *got = std::min({size, size_t{7}, bytes_.size() - at_});
+    if (*got == 0 && fails_) return Status::Error("'x.txt' went away: Input/output error");
+    bytes_.copy(buffer, *got, at_);
+    at_ += *got;
+    return Status::Ok();
+  }
+
+ private:
+  std::string bytes_;
+  size_t at_ = 0;
+  bool fails_;
+};
+
+// Read from an input, a header that does not read is told apart from an input that fails,
+// whatever the wording of its message: the latter keeps the input's own message, which names
+// the file.
+TEST(DatasetHeaderTest, AnInputThatFailsIsToldApartFromAHeaderThatDoesNotRead) {
+  const std::string good = DatasetOf(SeedOne());
+  const std::string fiveLines = good.substr(0, good.find("Generator Settings:"));
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool fails;
+    bool ok;
+    bool inputFailed;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"a dataset", good, false, true, false, ""},
+      {"a dataset, then the input fails", good, true, true, false, ""},
+      {"fails at once", "", true, false, true, "'x.txt' went away: Input/output error"},
+      {"fails after five lines", fiveLines, true, false, true,
+       "'x.txt' went away: Input/output error"},
+      {"ends after five lines", fiveLines, false, false, false,
+       "the header ends after 5 of its 16 lines"},
+      {"one endless line", std::string(kMaxLineBytes + 100, 'x'), true, false, false,
+       "line 1 is longer than any line of a dataset file (more than 4160 bytes): '" +
+           std::string(80, 'x') + "...'"},
+  };
+  for (const Case& c : cases) {
+    PiecewiseInput input(c.bytes, c.fails);
+    std::string consumed;
+    const HeaderReading reading = ReadDatasetHeader(input, &consumed);
+    EXPECT_EQ(reading.status.ok(), c.ok) << c.what;
+    EXPECT_EQ(reading.inputFailed, c.inputFailed) << c.what;
+    EXPECT_EQ(reading.status.message(), c.message) << c.what;
+    // What was taken from the input is handed on, from its first byte.
+    EXPECT_TRUE(c.bytes.starts_with(consumed)) << c.what;
+    if (c.ok) {
+      EXPECT_EQ(reading.controls.spSeed, 1) << c.what;
+      EXPECT_GE(consumed.size(), good.find("1: 250")) << c.what;
+    } else {
+      // Verification says the same, and names the header only where the header is at fault.
+      PiecewiseInput again(c.bytes, c.fails);
+      const Verification verification = VerifyDataset(again);
+      EXPECT_EQ(verification.inputFailed, c.inputFailed) << c.what;
+      EXPECT_EQ(verification.message,
+                c.inputFailed ? c.message : "cannot read the header: " + c.message)
+          << c.what;
+    }
   }
 }
 

@@ -195,14 +195,14 @@ TEST(LimitsTest, AGaussValueBeyondSinglePrecision) {
   EXPECT_NE(file.find("  Distribution: Gauss (Mean: inf, Sigma: 100.00)\r\n"), std::string::npos);
   const std::string refused =
       "line 11: the Gauss mean and sigma must be numbers in '  Distribution: Gauss (Mean: ";
-  EXPECT_EQ(ReadDatasetHeader(file).error, refused + "inf, Sigma: 100.00)'");
+  EXPECT_EQ(ReadDatasetHeader(file).status.message(), refused + "inf, Sigma: 100.00)'");
   EXPECT_EQ(VerifyDataset(file).verdict, Verdict::kUnreadable);
 
   const std::string digits = std::string(40, '3') + ".00";
   std::string typed = file;
   typed.replace(typed.find("inf"), 3, digits);
   // A line that long is quoted in part.
-  EXPECT_EQ(ReadDatasetHeader(typed).error, refused + digits + ", Sigma:...'");
+  EXPECT_EQ(ReadDatasetHeader(typed).status.message(), refused + digits + ", Sigma:...'");
 }
 
 TEST(LimitsTest, AConversionErrorNamesTheWholeText) {
