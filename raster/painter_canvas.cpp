@@ -6,8 +6,9 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
+
+#include "raster/rasterize.h"
 
 namespace pelmora {
 
@@ -29,14 +30,6 @@ Qt::PenStyle QtPenStyle(PenStyle style) {
 
 QPoint ToQPoint(CanvasPoint p) {
   return QPoint(p.x, p.y);
-}
-
-// Whether b is the end of the line a-b that Qt's aliased line leaves out: the end with the
-// larger coordinate along the line's longer axis (x when the two are equally long).
-bool IsFarEnd(CanvasPoint a, CanvasPoint b) {
-  const int64_t dx = std::llabs(int64_t{b.x} - a.x);
-  const int64_t dy = std::llabs(int64_t{b.y} - a.y);
-  return dx < dy ? b.y > a.y : b.x > a.x;
 }
 
 }  // namespace
@@ -104,7 +97,7 @@ void PainterCanvas::LineTo(int32_t x, int32_t y) {
 
 void PainterCanvas::DrawLineWithoutEnd(CanvasPoint from, CanvasPoint to) {
   if (from == to) return;
-  if (IsFarEnd(from, to)) {
+  if (raster::IsFarEnd(from, to)) {
     painter_.drawLine(ToQPoint(from), ToQPoint(to));
     return;
   }

@@ -95,10 +95,8 @@ void RasterCanvas::MoveTo(int32_t x, int32_t y) {
 void RasterCanvas::LineTo(int32_t x, int32_t y) {
   const CanvasPoint from = position_;
   position_ = {x, y};
-  if (fast_ && pen_ == PenStyle::kSolid && Inside(from) && Inside(position_)) {
-    if (from == position_) return;
-    PixelWriter pen{pixels_, stride_, kPenPixel};
-    raster::LinePixels(from, position_, true, false, pen);
+  if (fast_ && pen_ == PenStyle::kSolid) {
+    SolidLine(from, position_);
   } else {
     painter_.MoveTo(from.x, from.y);
     painter_.LineTo(x, y);
@@ -131,21 +129,37 @@ void RasterCanvas::Polygon(std::span<const CanvasPoint> points) {
 }
 
 void RasterCanvas::Polyline(std::span<const CanvasPoint> points) {
-  if (fast_ && pen_ == PenStyle::kSolid && !AllInside(points)) {
-    // Segment by segment, leaving out those wholly beyond one edge of the image.
-    for (size_t i = 1; i < points.size(); ++i) {
-      if (!AllBeyondOneEdge(points.subspan(i - 1, 2))) painter_.Polyline(points.subspan(i - 1, 2));
-    }
-    return;
-  }
-  if (!fast_ || pen_ != PenStyle::kSolid || !AllInside(points)) {
+  if (!fast_ || pen_ != PenStyle::kSolid) {
     painter_.Polyline(points);
     return;
   }
+  for (size_t i = 1; i < points.size(); ++i) SolidLine(points[i - 1], points[i]);
+}
+
+void RasterCanvas::SolidLine(CanvasPoint from, CanvasPoint to) {
+  if (from == to) return;
   PixelWriter pen{pixels_, stride_, kPenPixel};
-  for (size_t i = 1; i < points.size(); ++i) {
-    if (points[i - 1] != points[i]) raster::LinePixels(points[i - 1], points[i], true, false, pen);
+  if (Inside(from) && Inside(to)) {
+    raster::LinePixels(from, to, true, false, pen);
+    return;
   }
+  const CanvasPoint ends[] = {from, to};
+  if (AllBeyondOneEdge(ends)) return;
+  // As PainterCanvas draws it: Qt's line as it is when it leaves out the end point, otherwise
+  // without the end point and with the start point.
+  if (raster::IsFarEnd(from, to)) {
+    raster::ClippedLinePixels(from, to, width_, height_, pen);
+    return;
+  }
+  struct WithoutEnd {
+    PixelWriter& pen;
+    CanvasPoint end;
+    void Pixel(int32_t x, int32_t y) {
+      if (x != end.x || y != end.y) pen.Pixel(x, y);
+    }
+  } withoutEnd{pen, to};
+  raster::ClippedLinePixels(from, to, width_, height_, withoutEnd);
+  if (Inside(from)) pen.Pixel(from.x, from.y);
 }
 
 }  // namespace pelmora

@@ -1,7 +1,8 @@
 // The canvas of the window and of PNG pictures: a QImage of Format_RGB32, drawn by pixel
-// routines of its own for what a redraw draws a hundred thousand times (solid lines, polygons
-// and rectangles inside the image) and through PainterCanvas for the rest (text, dashed lines,
-// anything that reaches outside the image). Pixel for pixel it draws what PainterCanvas draws.
+// routines of its own for what a redraw draws a hundred thousand times (solid lines wherever
+// their ends lie, polygons and rectangles inside the image) and through PainterCanvas for the
+// rest (text, dashed lines, polygons that reach outside the image). Pixel for pixel it draws
+// what PainterCanvas draws.
 #pragma once
 
 #include <QFont>
@@ -42,6 +43,9 @@ class RasterCanvas final : public Canvas {
   bool AllInside(std::span<const CanvasPoint> points) const;
   // Whether every point lies beyond the same edge of the image (left, top, right or bottom).
   bool AllBeyondOneEdge(std::span<const CanvasPoint> points) const;
+  // A solid line from one point to another, the end point left out, as LineTo draws it.
+  // REQUIRES: fast_.
+  void SolidLine(CanvasPoint from, CanvasPoint to);
 
   // The pixels are taken before the painter starts, so that no later call detaches them.
   uint32_t* pixels_;

@@ -1,10 +1,10 @@
 // The pixels Qt's aliased raster engine gives a one-pixel line and an even-odd polygon fill
 // with integer corners, worked out here so that RasterCanvas can write them itself.
 //
-// Pixel (x, y) is the unit square with top-left corner (x, y). Both routines hand their pixels
+// Pixel (x, y) is the unit square with top-left corner (x, y). The routines hand their pixels
 // to a sink with two operations, Pixel(x, y) and Run(y, left, right) for the pixels left to
-// right - 1 of row y (left < right). REQUIRES: every corner inside the image, which keeps all
-// arithmetic far from overflow and every pixel inside the image.
+// right - 1 of row y (left < right). REQUIRES, except for ClippedLinePixels: every corner inside
+// the image, which keeps all arithmetic far from overflow and every pixel inside the image.
 #pragma once
 
 #include <algorithm>
@@ -56,6 +56,102 @@ void LinePixels(CanvasPoint a, CanvasPoint b, bool withA, bool withB, Sink& sink
   }
   if (withA) sink.Pixel(a.x, a.y);
   if (withB) sink.Pixel(b.x, b.y);
+}
+
+// Whether b is the end of the line a-b that Qt's aliased line leaves out when both ends lie in
+// the image: the end with the larger coordinate along the line's longer axis (x when the two
+// are equally long).
+inline bool IsFarEnd(CanvasPoint a, CanvasPoint b) {
+  const int64_t dx = std::llabs(int64_t{b.x} - a.x);
+  const int64_t dy = std::llabs(int64_t{b.y} - a.y);
+  return dx < dy ? b.y > a.y : b.x > a.x;
+}
+
+// The line a-b as Qt's aliased line draws it on an image of width x height when an end may lie
+// outside the image. Qt first cuts the line, in doubles, to [-1, width + 1] x [-1, height + 1]:
+// the start's x, then the end's x, then the start's y, then the end's y, each cut moving that
+// end along the line as the earlier cuts left it. It truncates the cut ends toward zero to 26.6
+// fixed point and steps along the longer axis (x when both are equally long) from the end with
+// the smaller coordinate: the first row (column) is the one nearest that end, the last the one
+// before the row nearest the other end; the other coordinate is in 16.16 fixed point, the slope
+// truncated toward zero, placed at the first row's centre plus half a pixel when the slope is
+// positive. Pixels outside the image are left out. For ends inside the image this is
+// LinePixels(a, b) with the near end and without the far one. Nothing for a == b.
+template <typename Sink>
+void ClippedLinePixels(CanvasPoint a, CanvasPoint b, int32_t width, int32_t height, Sink& sink) {
+  double x1 = a.x;
+  double y1 = a.y;
+  double x2 = b.x;
+  double y2 = b.y;
+  const double xMin = -1;
+  const double xMax = static_cast<double>(width) + 1;
+  const double yMin = -1;
+  const double yMax = static_cast<double>(height) + 1;
+  // Each cut written out as Qt forms it: the slope first, then times the distance, then added.
+  auto cut = [](double& moved, double other, double along, double otherAlong, double bound,
+                double& end) {
+    moved += (other - moved) / (otherAlong - along) * (bound - along);
+    end = bound;
+  };
+  if (x1 < xMin) {
+    if (x2 <= xMin) return;
+    cut(y1, y2, x1, x2, xMin, x1);
+  } else if (x1 > xMax) {
+    if (x2 >= xMax) return;
+    cut(y1, y2, x1, x2, xMax, x1);
+  }
+  if (x2 < xMin) {
+    cut(y2, y1, x2, x1, xMin, x2);
+  } else if (x2 > xMax) {
+    cut(y2, y1, x2, x1, xMax, x2);
+  }
+  if (y1 < yMin) {
+    if (y2 <= yMin) return;
+    cut(x1, x2, y1, y2, yMin, y1);
+  } else if (y1 > yMax) {
+    if (y2 >= yMax) return;
+    cut(x1, x2, y1, y2, yMax, y1);
+  }
+  if (y2 < yMin) {
+    cut(x2, x1, y2, y1, yMin, y2);
+  } else if (y2 > yMax) {
+    cut(x2, x1, y2, y1, yMax, y2);
+  }
+
+  // 26.6 fixed point.
+  int64_t ax = static_cast<int32_t>(x1 * 64.0);
+  int64_t ay = static_cast<int32_t>(y1 * 64.0);
+  int64_t bx = static_cast<int32_t>(x2 * 64.0);
+  int64_t by = static_cast<int32_t>(y2 * 64.0);
+  const bool alongY = std::abs(bx - ax) < std::abs(by - ay);
+  if (!alongY) {
+    // Step along x: the same code with the axes exchanged.
+    std::swap(ax, ay);
+    std::swap(bx, by);
+  }
+  if (ay == by) return;
+  if (ay > by) {
+    std::swap(ax, bx);
+    std::swap(ay, by);
+  }
+  const int64_t step = (bx - ax) * 65536 / (by - ay);
+  int64_t major = (ay + 32) >> 6;
+  const int64_t end = std::min<int64_t>((by + 32) >> 6, alongY ? height : width);
+  const int64_t minorLimit = alongY ? width : height;
+  int64_t minor = ax * 1024 + (((major * 64) + (step > 0 ? 32 : 0) - ay) * step >> 6);
+  if (major < 0) {
+    minor += -major * step;
+    major = 0;
+  }
+  for (; major < end; ++major, minor += step) {
+    const int64_t m = minor >> 16;
+    if (m < 0 || m >= minorLimit) continue;
+    if (alongY) {
+      sink.Pixel(static_cast<int32_t>(m), static_cast<int32_t>(major));
+    } else {
+      sink.Pixel(static_cast<int32_t>(major), static_cast<int32_t>(m));
+    }
+  }
 }
 
 // The outline of a polygon: every edge with both its ends, a figure whose corners all coincide

@@ -303,6 +303,100 @@ TEST(RasterCanvasTest, RandomCallsGiveThePaintersPixels) {
   }
 }
 
+// Solid lines with an end outside the image, which RasterCanvas draws with its own routine,
+// against QPainter one line at a time, so that no other line hides a wrong pixel.
+TEST(RasterCanvasTest, LinesReachingOutsideGiveThePaintersPixels) {
+  struct Line {
+    int width;
+    int height;
+    CanvasPoint from;
+    CanvasPoint to;
+  };
+  auto draw = [](const Line& line, bool asPolyline) {
+    return [line, asPolyline](Canvas& canvas) {
+      if (asPolyline) {
+        canvas.Polyline(std::vector<CanvasPoint>{line.from, line.to});
+      } else {
+        canvas.MoveTo(line.from.x, line.from.y);
+        canvas.LineTo(line.to.x, line.to.y);
+      }
+    };
+  };
+  auto name = [](const std::string& what, const Line& line) {
+    return what + ": " + std::to_string(line.width) + " x " + std::to_string(line.height) + ", (" +
+           std::to_string(line.from.x) + ", " + std::to_string(line.from.y) + ") to (" +
+           std::to_string(line.to.x) + ", " + std::to_string(line.to.y) + ")";
+  };
+  const Line fixed[] = {
+      // Nearly 45 degrees: cut at the image, x becomes the longer axis and the start inside
+      // is no longer the near end.
+      {1, 1, {0, 0}, {-2248, 2249}},
+      {37, 23, {34, 14}, {-698, 747}},
+      {200, 7, {157, 2}, {-355, 515}},
+      {64, 64, {29, 59}, {-2107, 2196}},
+      // Through the image from edge to edge, and across the whole 32-bit range.
+      {37, 23, {-5, 3}, {40, 3}},
+      {37, 23, {20, -100000}, {21, 100000}},
+      {37, 23, {-2147483647 - 1, -2147483647 - 1}, {2147483647, 2147483647}},
+      {37, 23, {2147483647, -2147483647 - 1}, {-2147483647 - 1, 2147483647}},
+      // Where the rounding of each step of the cut decides a pixel: the slope formed first,
+      // then times the distance, then added.
+      {64, 48, {791, 125}, {-42, -11}},
+      {150, 120, {860, 259}, {-229, 61}},
+      {64, 48, {-680, -505}, {380, 343}},
+      // Just beyond a corner, and one end on the last row and column.
+      {37, 23, {-1, -1}, {37, 23}},
+      {37, 23, {36, 22}, {38, -2}},
+  };
+  for (const Line& line : fixed) {
+    for (const bool asPolyline : {false, true}) {
+      ExpectSamePixels(line.width, line.height, draw(line, asPolyline), name("fixed", line));
+    }
+  }
+
+  // Random lines by the kind of their ends.
+  struct Kind {
+    const char* name;
+    int32_t (*coordinate)(std::mt19937&, int extent);
+    bool diagonal;  // the end placed at 45 degrees from the start, give or take a pixel
+  };
+  const Kind kinds[] = {
+      {"around the edges",
+       [](std::mt19937& r, int extent) { return static_cast<int32_t>(r() % (extent + 9)) - 4; },
+       false},
+      {"a few images out",
+       [](std::mt19937& r, int extent) {
+         return static_cast<int32_t>(r() % (9 * extent + 1)) - 4 * extent;
+       },
+       false},
+      {"far out", [](std::mt19937& r, int) { return static_cast<int32_t>(r() % 400001) - 200000; },
+       false},
+      {"anywhere in 32 bits", [](std::mt19937& r, int) { return static_cast<int32_t>(r()); },
+       false},
+      {"near 45 degrees",
+       [](std::mt19937& r, int extent) {
+         return static_cast<int32_t>(r() % (3 * extent + 1)) - extent;
+       },
+       true},
+  };
+  const int sizes[][2] = {{1, 1}, {5, 3}, {37, 23}, {64, 48}};
+  std::mt19937 random(20261211);
+  for (const Kind& kind : kinds) {
+    for (int i = 0; i < 2000; ++i) {
+      const auto& size = sizes[random() % 4];
+      Line line{size[0], size[1], {}, {}};
+      line.from = {kind.coordinate(random, size[0]), kind.coordinate(random, size[1])};
+      line.to = {kind.coordinate(random, size[0]), kind.coordinate(random, size[1])};
+      if (kind.diagonal) {
+        const int32_t run = static_cast<int32_t>(random() % 6001) - 3000;
+        const int32_t slip = static_cast<int32_t>(random() % 3) - 1;
+        line.to = {line.from.x + run, line.from.y + (random() % 2 ? run : -run) + slip};
+      }
+      ExpectSamePixels(line.width, line.height, draw(line, i % 2 == 1), name(kind.name, line));
+    }
+  }
+}
+
 struct SceneCase {
   std::string name;
   std::function<void(GeneratorControls&)> run;
@@ -379,6 +473,14 @@ INSTANTIATE_TEST_SUITE_P(
                   [](DrawSettings& s) { s.rgBoxColour = 1; }, 1200, 900},
         SceneCase{"HundredThousandBoxes", [](GeneratorControls& c) { c.spBoxes.value = 100000; },
                   nullptr},
+        // Most outlines of this scene reach far outside the image.
+        SceneCase{"HundredThousandBoxesPerspectiveOutlined",
+                  [](GeneratorControls& c) { c.spBoxes.value = 100000; },
+                  [](DrawSettings& s) {
+                    s.cbShow3D = true;
+                    s.spDelta = 50;
+                    s.cbColouredBoxes = false;
+                  }},
         SceneCase{"TinyPaintBox", nullptr, nullptr, 20, 12}),
     [](const ::testing::TestParamInfo<SceneCase>& info) { return info.param.name; });
 
