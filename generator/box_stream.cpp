@@ -52,85 +52,6 @@ StreamResult StreamParcel(const BoxRecipe& recipe, RandomSource& random, BoxCons
   return result;
 }
 
-// Gauss positions, attempts drawn ahead in batches. The draws of a batch are made in the run's
-// order on the run's thread: for each attempt the polar points of its positions x, y, z (the
-// points decide how many draws each deviate takes) and then its extents. What turns a point
-// into a position draws nothing, so it runs afterwards, shared with a second thread when there
-// is one. A batch never holds more attempts than boxes remain (each attempt makes at most one
-// box), and the source after each attempt is kept, so that the run leaves the source where the
-// last attempt it took left it.
-class GaussAttempts {
- public:
-  GaussAttempts(const BoxRecipe& recipe, const CoordinateLaw (&extents)[3], bool twoThreads)
-      : recipe_(recipe), extents_(extents) {
-    const auto points = static_cast<size_t>(kBoxBlock * recipe.dimension);
-    points_.resize(points);
-    positions_.resize(points);
-    if (recipe.variableSize) extentDraws_.resize(points);
-    after_.resize(kBoxBlock);
-    if (twoThreads) loop_.emplace();
-  }
-
-  // The next attempt's positions and extents, drawing a new batch from random when the last is
-  // used up; remaining is the number of boxes the run still needs (at least 1).
-  void Take(RandomSource& random, int64_t remaining, int64_t low[3], int64_t extent[3]) {
-    if (next_ == count_) Fill(random, remaining);
-    const int32_t dimension = recipe_.dimension;
-    const size_t at = next_ * static_cast<size_t>(dimension);
-    for (int32_t axis = 0; axis < dimension; ++axis) {
-      low[axis] = positions_[at + static_cast<size_t>(axis)];
-      extent[axis] =
-          recipe_.variableSize ? extentDraws_[at + static_cast<size_t>(axis)] : recipe_.high[axis];
-    }
-    ++next_;
-  }
-
-  // The source as the last attempt taken left it (unchanged when none was taken).
-  void LeaveSource(RandomSource& random) const {
-    if (next_ > 0) random = after_[next_ - 1];
-  }
-
- private:
-  void Fill(RandomSource& random, int64_t remaining) {
-    const int32_t dimension = recipe_.dimension;
-    count_ = static_cast<size_t>(std::min<int64_t>(remaining, kBoxBlock));
-    next_ = 0;
-    size_t at = 0;
-    for (size_t attempt = 0; attempt < count_; ++attempt) {
-      for (int32_t axis = 0; axis < dimension; ++axis) points_[at + axis] = DrawPolarPoint(random);
-      if (recipe_.variableSize) {
-        for (int32_t axis = 0; axis < dimension; ++axis) {
-          extentDraws_[at + axis] = extents_[axis].Draw(random);
-        }
-      }
-      at += static_cast<size_t>(dimension);
-      after_[attempt] = random;
-    }
-    const auto toPositions = [this, dimension](size_t begin, size_t end) {
-      for (size_t i = begin; i < end; ++i) {
-        const float z = PolarDeviates(points_[i])[0];
-        const int32_t k = GaussianFromDeviate(z, recipe_.param1, recipe_.param2);
-        positions_[i] = ClampGaussian(k, recipe_.world[i % static_cast<size_t>(dimension)]);
-      }
-    };
-    if (loop_) {
-      loop_->Run(at, 256, toPositions);
-    } else {
-      toPositions(0, at);
-    }
-  }
-
-  const BoxRecipe& recipe_;
-  const CoordinateLaw (&extents_)[3];
-  std::vector<PolarPoint> points_;    // attempt by attempt, axis by axis
-  std::vector<int32_t> positions_;    // the same, turned into positions
-  std::vector<int32_t> extentDraws_;  // variable size: the extents, in the same layout
-  std::vector<RandomSource> after_;   // the source after each attempt
-  size_t count_ = 0;                  // attempts in the batch
-  size_t next_ = 0;                   // the next attempt to take
-  std::optional<SharedLoop> loop_;
-};
-
 // The attempts of a run until boxCount boxes are handed on, the consumer stops or a limit is
 // reached. draw(counter, low, extent) makes the next attempt's draws: the low corner and the
 // extent of each used axis; false when the attempt is refused already (a point family's point
@@ -206,6 +127,142 @@ StreamResult RunAttempts(const BoxRecipe& recipe, BoxConsumer& consumer,
   return result;
 }
 
+// Attempts drawn ahead in batches, for laws whose arithmetic is costly and draws nothing (the
+// Gauss law's positions, the diagonal and clustered points). The draws of a batch are made in
+// the run's order on the run's thread; Law::DrawAhead makes those of one attempt. Law::Finish
+// then turns them into the attempt's low corner and extents, drawing nothing, shared with a
+// second thread when there is one. This needs every draw of an attempt to be known before its
+// arithmetic: so a law whose refused points skip their extents' draws is drawn ahead only with
+// fixed sizes. A batch never holds more attempts than boxes remain (each attempt makes at most
+// one box), and the source after each attempt is kept, so that the run leaves the source where
+// the last attempt it took left it.
+template <typename Law>
+class AttemptsAhead {
+ public:
+  AttemptsAhead(const Law& law, bool twoThreads)
+      : law_(law), draws_(kBoxBlock), attempts_(kBoxBlock), after_(kBoxBlock) {
+    if (twoThreads) loop_.emplace();
+  }
+
+  // The next attempt, drawing a new batch from random when the last is used up; remaining is
+  // the number of boxes the run still needs (at least 1). False when the law refused it.
+  bool Take(RandomSource& random, int64_t remaining, int64_t low[3], int64_t extent[3]) {
+    if (next_ == count_) Fill(random, remaining);
+    const Attempt& attempt = attempts_[next_++];
+    for (int32_t axis = 0; axis < 3; ++axis) {
+      low[axis] = attempt.low[axis];
+      extent[axis] = attempt.extent[axis];
+    }
+    return attempt.drawn;
+  }
+
+  // The source as the last attempt taken left it (unchanged when none was taken).
+  void LeaveSource(RandomSource& random) const {
+    if (next_ > 0) random = after_[next_ - 1];
+  }
+
+ private:
+  struct Attempt {
+    int32_t low[3] = {0, 0, 0};
+    int32_t extent[3] = {0, 0, 0};
+    bool drawn = false;
+  };
+
+  void Fill(RandomSource& random, int64_t remaining) {
+    count_ = static_cast<size_t>(std::min<int64_t>(remaining, kBoxBlock));
+    next_ = 0;
+    for (size_t i = 0; i < count_; ++i) {
+      law_.DrawAhead(random, draws_[i]);
+      after_[i] = random;
+    }
+    const auto finish = [this](size_t begin, size_t end) {
+      for (size_t i = begin; i < end; ++i) {
+        Attempt& attempt = attempts_[i];
+        attempt.drawn = law_.Finish(draws_[i], attempt.low, attempt.extent);
+      }
+    };
+    if (loop_) {
+      loop_->Run(count_, 64, finish);
+    } else {
+      finish(0, count_);
+    }
+  }
+
+  const Law& law_;
+  std::vector<typename Law::Draws> draws_;
+  std::vector<Attempt> attempts_;
+  std::vector<RandomSource> after_;  // the source after each attempt
+  size_t count_ = 0;                 // attempts in the batch
+  size_t next_ = 0;                  // the next attempt to take
+  std::optional<SharedLoop> loop_;
+};
+
+// The Gauss law's attempts: the polar points of positions x, y, z, then the extents.
+class GaussAhead {
+ public:
+  struct Draws {
+    PolarPoint points[3];
+    int32_t extents[3] = {0, 0, 0};
+  };
+  GaussAhead(const BoxRecipe& recipe, const CoordinateLaw (&extents)[3])
+      : recipe_(recipe), extents_(extents) {}
+
+  void DrawAhead(RandomSource& random, Draws& draws) const {
+    for (int32_t axis = 0; axis < recipe_.dimension; ++axis) {
+      draws.points[axis] = DrawPolarPoint(random);
+    }
+    for (int32_t axis = 0; axis < recipe_.dimension && recipe_.variableSize; ++axis) {
+      draws.extents[axis] = extents_[axis].Draw(random);
+    }
+  }
+  bool Finish(const Draws& draws, int32_t low[3], int32_t extent[3]) const {
+    for (int32_t axis = 0; axis < recipe_.dimension; ++axis) {
+      const float z = PolarDeviates(draws.points[axis])[0];
+      const int32_t k = GaussianFromDeviate(z, recipe_.param1, recipe_.param2);
+      low[axis] = ClampGaussian(k, recipe_.world[axis]);
+      extent[axis] = recipe_.variableSize ? draws.extents[axis] : recipe_.high[axis];
+    }
+    return true;
+  }
+
+ private:
+  const BoxRecipe& recipe_;
+  const CoordinateLaw (&extents_)[3];
+};
+
+// A point family's attempts with fixed sizes: the point's draws alone.
+class FamilyAhead {
+ public:
+  using Draws = PointDraws;
+  FamilyAhead(const BoxRecipe& recipe, const PointFamily& family)
+      : recipe_(recipe), family_(family) {}
+
+  void DrawAhead(RandomSource& random, Draws& draws) const { family_.DrawAhead(random, draws); }
+  bool Finish(const Draws& draws, int32_t low[3], int32_t extent[3]) const {
+    std::array<double, 3> point;
+    if (!family_.Finish(draws, recipe_.world, low, point)) return false;
+    for (int32_t axis = 0; axis < recipe_.dimension; ++axis) extent[axis] = recipe_.high[axis];
+    return true;
+  }
+
+ private:
+  const BoxRecipe& recipe_;
+  const PointFamily& family_;
+};
+
+// The attempts of a run drawn ahead by law.
+template <typename Law>
+StreamResult RunAhead(const BoxRecipe& recipe, RandomSource& random, BoxConsumer& consumer,
+                      const AttemptLimits& limits, const Law& law, int workers) {
+  AttemptsAhead<Law> attempts(law, workers > 1 && recipe.boxCount > kBoxBlock);
+  const StreamResult result = RunAttempts(
+      recipe, consumer, limits, [&](int64_t counter, int64_t low[3], int64_t extent[3]) {
+        return attempts.Take(random, recipe.boxCount - counter + 1, low, extent);
+      });
+  attempts.LeaveSource(random);
+  return result;
+}
+
 }  // namespace
 
 StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsumer& consumer,
@@ -222,19 +279,15 @@ StreamResult StreamBoxes(const BoxRecipe& recipe, RandomSource& random, BoxConsu
   };
 
   if (recipe.kind == kGauss) {
-    GaussAttempts attempts(recipe, extents, workers > 1 && recipe.boxCount > kBoxBlock);
-    const StreamResult result = RunAttempts(
-        recipe, consumer, limits, [&](int64_t counter, int64_t low[3], int64_t extent[3]) {
-          attempts.Take(random, recipe.boxCount - counter + 1, low, extent);
-          return true;
-        });
-    attempts.LeaveSource(random);
-    return result;
+    return RunAhead(recipe, random, consumer, limits, GaussAhead(recipe, extents), workers);
   }
 
   if (IsFamily(recipe.kind)) {
     // A family draws its first draws (the clustered centres) before the first box.
     PointFamily family(recipe.kind, recipe.families, dimension, random);
+    if (family.DrawsAhead() && !recipe.variableSize) {
+      return RunAhead(recipe, random, consumer, limits, FamilyAhead(recipe, family), workers);
+    }
     return RunAttempts(recipe, consumer, limits, [&](int64_t, int64_t low[3], int64_t extent[3]) {
       int32_t corner[3] = {0, 0, 0};
       if (!family.Draw(random, recipe.world, corner)) return false;

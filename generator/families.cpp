@@ -182,14 +182,13 @@ std::string FormatFamilyReal(double value) {
   return error == std::errc() ? std::string(buffer, end) : std::string();
 }
 
-int32_t UnitToWorld(double u, int32_t size) {
-  if (u >= 1.0) return size;
-  return 1 + static_cast<int32_t>(std::floor(u * static_cast<double>(size)));
-}
-
 PointFamily::PointFamily(int32_t kind, const FamilySettings& settings, int32_t dimension,
                          RandomSource& random)
-    : kind_(kind), settings_(settings), dimension_(dimension) {
+    : kind_(kind),
+      settings_(settings),
+      dimension_(dimension),
+      bitThreshold_(settings.bitProbability * 0x1p31),
+      bitScale_(std::ldexp(1.0, -settings.bitDigits)) {
   if (kind_ == kClustered) {
     centres_.resize(static_cast<size_t>(settings_.clusters));
     for (auto& centre : centres_) {
@@ -198,29 +197,58 @@ PointFamily::PointFamily(int32_t kind, const FamilySettings& settings, int32_t d
   }
 }
 
+void PointFamily::DrawAhead(RandomSource& random, PointDraws& draws) const {
+  if (kind_ == kDiagonal) {
+    draws.t = UnitDraw(random);
+    const double c = UnitDraw(random);
+    draws.offset = !(c < settings_.diagonalFraction);
+    if (draws.offset) draws.polar[0] = DrawPolarPoint(random);
+    return;
+  }
+  draws.centre = random.Below(settings_.clusters);
+  for (int32_t axis = 0; axis < dimension_; axis += 2) {
+    draws.polar[axis / 2] = DrawPolarPoint(random);
+  }
+}
+
+bool PointFamily::Finish(const PointDraws& draws, const int32_t world[3], int32_t low[3],
+                         std::array<double, 3>& point) const {
+  if (kind_ == kDiagonal) {
+    double offset = 0.0;
+    if (draws.offset) {
+      const double d =
+          static_cast<double>(PolarDeviates(draws.polar[0])[0]) * (settings_.diagonalWidth / 5.0);
+      offset = d / std::sqrt(2.0);
+    }
+    for (int32_t axis = 0; axis < dimension_; ++axis) {
+      point[axis] = axis % 2 == 0 ? draws.t + offset : draws.t - offset;
+    }
+  } else {
+    const auto& centre = centres_[static_cast<size_t>(draws.centre)];
+    std::array<float, 2> pair = {0.0f, 0.0f};
+    for (int32_t axis = 0; axis < dimension_; ++axis) {
+      if (axis % 2 == 0) pair = PolarDeviates(draws.polar[axis / 2]);
+      const double z = pair[axis % 2];
+      point[axis] = centre[axis] + z * settings_.clusterSigma;
+    }
+  }
+  if (!InsideUnitCube(point, dimension_)) return false;
+  for (int32_t axis = 0; axis < dimension_; ++axis)
+    low[axis] = UnitToWorld(point[axis], world[axis]);
+  return true;
+}
+
 bool PointFamily::DrawUnit(RandomSource& random) {
   switch (kind_) {
-    case kDiagonal: {
-      const double t = UnitDraw(random);
-      const double c = UnitDraw(random);
-      double offset = 0.0;
-      if (!(c < settings_.diagonalFraction)) {
-        const double d =
-            static_cast<double>(GaussianDeviate(random)) * (settings_.diagonalWidth / 5.0);
-        offset = d / std::sqrt(2.0);
-      }
-      for (int32_t axis = 0; axis < dimension_; ++axis) {
-        point_[axis] = axis % 2 == 0 ? t + offset : t - offset;
-      }
-      return InsideUnitCube(point_, dimension_);
-    }
     case kBit: {
       for (int32_t axis = 0; axis < dimension_; ++axis) {
         uint32_t bits = 0;
         for (int32_t i = 1; i <= settings_.bitDigits; ++i) {
-          bits = bits << 1 | (UnitDraw(random) < settings_.bitProbability ? 1u : 0u);
+          // U < P, both sides scaled by 2^31 (exact).
+          const bool one = static_cast<double>(random.Next31()) < bitThreshold_;
+          bits = bits << 1 | (one ? 1u : 0u);
         }
-        point_[axis] = std::ldexp(static_cast<double>(bits), -settings_.bitDigits);
+        point_[axis] = static_cast<double>(bits) * bitScale_;  // exact
       }
       return true;
     }
@@ -237,22 +265,17 @@ bool PointFamily::DrawUnit(RandomSource& random) {
       ++drawn_;
       return true;
     }
-    case kClustered: {
-      const auto& centre = centres_[static_cast<size_t>(random.Below(settings_.clusters))];
-      std::array<float, 2> pair = {0.0f, 0.0f};
-      for (int32_t axis = 0; axis < dimension_; ++axis) {
-        if (axis % 2 == 0) pair = GaussianPair(random);
-        const double z = pair[axis % 2];
-        point_[axis] = centre[axis] + z * settings_.clusterSigma;
-      }
-      return InsideUnitCube(point_, dimension_);
-    }
     default:
       return false;
   }
 }
 
 bool PointFamily::Draw(RandomSource& random, const int32_t world[3], int32_t low[3]) {
+  if (DrawsAhead()) {
+    PointDraws draws;
+    DrawAhead(random, draws);
+    return Finish(draws, world, low, point_);
+  }
   if (!DrawUnit(random)) return false;
   for (int32_t axis = 0; axis < dimension_; ++axis)
     low[axis] = UnitToWorld(point_[axis], world[axis]);

@@ -110,7 +110,20 @@ std::string FamilyRefusal(int32_t kind, const FamilySettings& settings, int32_t 
 
 // 1 + floor(u x size), the product rounded to double; size for u >= 1. REQUIRES: u >= 0,
 // size >= 1.
-int32_t UnitToWorld(double u, int32_t size);
+inline int32_t UnitToWorld(double u, int32_t size) {
+  if (u >= 1.0) return size;
+  // The product lies in [0, size): truncation is its floor.
+  return 1 + static_cast<int32_t>(u * static_cast<double>(size));
+}
+
+// The draws of one point of diagonal or clustered, made ahead of its arithmetic (which draws
+// nothing): PointFamily::DrawAhead fills it, PointFamily::Finish turns it into the point.
+struct PointDraws {
+  double t = 0.0;       // diagonal: the position along the diagonal
+  bool offset = false;  // diagonal: off the diagonal, by the deviate of polar[0]
+  int32_t centre = 0;   // clustered: the centre chosen
+  PolarPoint polar[2];  // clustered: x and y from polar[0], z from polar[1]
+};
 
 // The low corners of a point family (diagonal, bit, sierpinski, clustered).
 class PointFamily {
@@ -126,6 +139,16 @@ class PointFamily {
   // lies outside the unit cube: a refused attempt.
   bool Draw(RandomSource& random, const int32_t world[3], int32_t low[3]);
 
+  // Whether the family's points can be drawn ahead (diagonal and clustered, whose arithmetic is
+  // costly): Draw is then DrawAhead followed by Finish.
+  bool DrawsAhead() const { return kind_ == kDiagonal || kind_ == kClustered; }
+  // The draws of one point, in the family's order. REQUIRES: DrawsAhead().
+  void DrawAhead(RandomSource& random, PointDraws& draws) const;
+  // The point of those draws, in the unit cube and in the world, as Draw gives it; draws
+  // nothing and changes nothing, so points may be finished on any thread.
+  bool Finish(const PointDraws& draws, const int32_t world[3], int32_t low[3],
+              std::array<double, 3>& point) const;
+
   // The point of the last Draw in the unit cube (tests measure the law on it).
   const std::array<double, 3>& unitPoint() const { return point_; }
 
@@ -138,6 +161,8 @@ class PointFamily {
   std::array<double, 3> point_ = {0.0, 0.0, 0.0};
   int64_t drawn_ = 0;                           // sierpinski: points made so far
   std::vector<std::array<double, 3>> centres_;  // clustered
+  double bitThreshold_ = 0.0;                   // bit: U < P exactly when Next31 < P x 2^31
+  double bitScale_ = 0.0;                       // bit: 2^-D
 };
 
 // The parcel family: the world cut into exactly n boxes by a balanced binary tree, produced

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,13 +50,14 @@ GeneratorControls Controls(int32_t dimension, const Law& law, int32_t boxes) {
   return c;
 }
 
-std::vector<Box> Stream(const GeneratorControls& c, RandomSource* end = nullptr) {
+std::vector<Box> Stream(const GeneratorControls& c, RandomSource* end = nullptr, int workers = 1) {
   const PlanOutcome planned = PlanRun(c, 0);
   EXPECT_TRUE(planned.plan.has_value()) << planned.failure.message;
   RandomSource random;
   random.Seed(static_cast<uint32_t>(planned.plan->seed));
   Collect collect;
-  const StreamResult result = StreamBoxes(planned.plan->recipe, random, collect);
+  const StreamResult result =
+      StreamBoxes(planned.plan->recipe, random, collect, AttemptLimits(), workers);
   EXPECT_EQ(result.end, StreamEnd::kCompleted) << result.message;
   EXPECT_EQ(result.boxes, c.spBoxes.value);
   if (end != nullptr) *end = random;
@@ -70,7 +72,7 @@ TEST(BoxStreamTest, LongerStreamsContinueShorterOnes) {
   for (int32_t dimension = 1; dimension <= 3; ++dimension) {
     for (const Law& law : kLaws) {
       SCOPED_TRACE(std::to_string(dimension) + "D " + law.name);
-      const std::vector<Box> longer = Stream(Controls(dimension, law, 250000));
+      const std::vector<Box> longer = Stream(Controls(dimension, law, 250000), nullptr, 2);
       RandomSource streamEnd;
       const std::vector<Box> shorter = Stream(Controls(dimension, law, 100000), &streamEnd);
       ASSERT_EQ(longer.size(), 250000u);
@@ -152,7 +154,7 @@ TEST(BoxStreamTest, FamiliesContinueShorterRuns) {
         c.family = family.kind;
         c.families = family.settings;
         c.cbBoxSize = variable;
-        const std::vector<Box> longer = Stream(c);
+        const std::vector<Box> longer = Stream(c, nullptr, 2);  // and on two threads
         ASSERT_EQ(longer.size(), 250000u);
         for (const int32_t k : {1, kBoxBlock - 1, kBoxBlock, kBoxBlock + 1, 100000}) {
           c.spBoxes.value = k;
@@ -228,39 +230,46 @@ TEST(BoxStreamTest, AttemptLimitEndsTheStreamWithTheRunsMessage) {
   EXPECT_TRUE(collect.boxes_.empty());
 }
 
-// The Gauss law's boxes read attempt by attempt, as the window's run draws them: the positions
-// x, y, z of an attempt, then its extents; in 1D and 2D a box past the world is drawn again, in
-// 3D it is moved back. Ends after `boxes` boxes or at an attempt limit; `end` is the source after
-// the last attempt made.
+// The boxes of a Gauss or point family recipe read attempt by attempt, as the window's run
+// draws them: the positions x, y, z of an attempt (or the family's point, whose refusal ends
+// the attempt), then its extents; in 1D and 2D a box past the world is drawn again, in 3D it is
+// moved back. Ends after `boxes` boxes or at an attempt limit; `end` is the source after the
+// last attempt made.
 struct AttemptByAttempt {
   std::vector<Box> boxes;
   RandomSource end;
   bool limited = false;
 };
-AttemptByAttempt GaussAttemptByAttempt(const BoxRecipe& recipe, uint32_t seed, int64_t boxes,
-                                       const AttemptLimits& limits) {
+AttemptByAttempt ReadAttemptByAttempt(const BoxRecipe& recipe, uint32_t seed, int64_t boxes,
+                                      const AttemptLimits& limits) {
   AttemptByAttempt out;
   RandomSource random(seed);
+  const int32_t d = recipe.dimension;
+  std::optional<PointFamily> family;
+  if (recipe.kind != kGauss) family.emplace(recipe.kind, recipe.families, d, random);
   int64_t inRow = 0;
   int64_t inRun = 0;
   while (static_cast<int64_t>(out.boxes.size()) < boxes) {
     Box box;
-    const int32_t d = recipe.dimension;
-    for (int32_t a = 0; a < d; ++a) {
-      box.low[a] = DrawCoordinate(random, kGauss, recipe.world[a], recipe.param1, recipe.param2);
+    bool fits = true;
+    if (family) {
+      fits = family->Draw(random, recipe.world, box.low);
+    } else {
+      for (int32_t a = 0; a < d; ++a) {
+        box.low[a] = DrawCoordinate(random, kGauss, recipe.world[a], recipe.param1, recipe.param2);
+      }
     }
-    for (int32_t a = 0; a < d; ++a) {
+    for (int32_t a = 0; a < d && fits; ++a) {
       box.high[a] =
           box.low[a] + (recipe.variableSize ? DrawCoordinate(random, kUniform, recipe.high[a], 0, 0)
                                             : recipe.high[a]);
     }
-    bool fits = true;
-    for (int32_t a = 0; a < d; ++a) {
+    for (int32_t a = 0; a < d && fits; ++a) {
       if (d == 3 && box.high[a] > recipe.world[a]) {
         box.low[a] -= box.high[a] - recipe.world[a];
         box.high[a] = recipe.world[a];
       }
-      fits = fits && box.high[a] <= recipe.world[a];
+      fits = box.high[a] <= recipe.world[a];
     }
     if (fits) {
       out.boxes.push_back(box);
@@ -274,11 +283,15 @@ AttemptByAttempt GaussAttemptByAttempt(const BoxRecipe& recipe, uint32_t seed, i
   return out;
 }
 
-// Gauss positions are drawn ahead and their arithmetic shared with a second thread: the boxes,
-// the end of the run and where it leaves the source are those of the attempt-by-attempt
-// reading, with one thread or two, for a run that completes, one whose consumer stops it, and
-// one that reaches an attempt limit, across several batches of kBoxBlock attempts.
-TEST(BoxStreamTest, GaussDrawnAheadFollowsTheAttemptOrder) {
+// Gauss positions and diagonal and clustered points are drawn ahead and their arithmetic shared
+// with a second thread: the boxes, the end of the run and where it leaves the source are those
+// of the attempt-by-attempt reading, with one thread or two, for runs that complete, that their
+// consumer stops, and that reach an attempt limit, across several batches of kBoxBlock attempts.
+TEST(BoxStreamTest, DrawnAheadFollowsTheAttemptOrder) {
+  FamilySettings wide;
+  wide.diagonalFraction = 0.1;
+  wide.diagonalWidth = 2.0;
+  wide.clusterSigma = 0.3;
   struct Case {
     const char* name;
     int32_t dimension;
@@ -288,6 +301,7 @@ TEST(BoxStreamTest, GaussDrawnAheadFollowsTheAttemptOrder) {
     int32_t boxes;
     int64_t stopAfter;  // the consumer stops once it has this many boxes; -1 never
     AttemptLimits limits;
+    int32_t family = 0;  // 0: the Gauss law
   };
   const Case cases[] = {
       {"1D fixed", 1, false, "350", "100", 3 * kBoxBlock + 5, -1, {}},
@@ -297,17 +311,29 @@ TEST(BoxStreamTest, GaussDrawnAheadFollowsTheAttemptOrder) {
       {"2D stopped by the consumer", 2, true, "350", "100", 5 * kBoxBlock, kBoxBlock + 1, {}},
       {"2D attempt limit in a batch", 2, false, "690", "5", 10000, -1, {1000000, 3000}},
       {"2D attempt limit per box", 2, false, "5000", "1", 5, -1, {1000, 5000}},
+      {"diagonal 1D", 1, false, "", "", 3 * kBoxBlock + 5, -1, {}, kDiagonal},
+      {"diagonal 3D", 3, false, "", "", 3 * kBoxBlock + 5, -1, {}, kDiagonal},
+      {"diagonal 2D variable", 2, true, "", "", 2 * kBoxBlock + 5, -1, {}, kDiagonal},
+      {"clustered 2D", 2, false, "", "", 3 * kBoxBlock + 5, -1, {}, kClustered},
+      {"clustered 3D stopped", 3, false, "", "", 5 * kBoxBlock, kBoxBlock + 1, {}, kClustered},
+      {"clustered 3D attempt limit", 3, false, "", "", 100000, -1, {1000000, 3000}, kClustered},
   };
   for (const Case& c : cases) {
     GeneratorControls controls = Controls(c.dimension, kLaws[1], c.boxes);
     controls.cbBoxSize = c.variable;
     controls.edMean = c.mean;
     controls.edSigma = c.sigma;
+    controls.family = c.family;
+    if (std::string(c.name).find("attempt limit") != std::string::npos) controls.families = wide;
     const PlanOutcome planned = PlanRun(controls, 0);
     ASSERT_TRUE(planned.plan.has_value()) << c.name;
     const BoxRecipe& recipe = planned.plan->recipe;
     const int64_t wanted = c.stopAfter < 0 ? c.boxes : 2 * kBoxBlock;
-    const AttemptByAttempt expected = GaussAttemptByAttempt(recipe, 4242, wanted, c.limits);
+    const AttemptByAttempt expected = ReadAttemptByAttempt(recipe, 4242, wanted, c.limits);
+    // The cases with limits of their own reach them.
+    const AttemptLimits usual;
+    EXPECT_EQ(expected.limited, c.limits.perBox < usual.perBox || c.limits.perRun < usual.perRun)
+        << c.name;
     for (int workers = 1; workers <= 2; ++workers) {
       SCOPED_TRACE(std::string(c.name) + ", workers " + std::to_string(workers));
       RandomSource random(4242);
