@@ -1,9 +1,10 @@
 // The dataset files that pelmora-gen reads back (--from, --verify): any bytes.
 //
 // Reading a header either fails with a message naming a line or gives controls the window
-// could hold. For a header that reads, and asks for few boxes, verifying the bytes must not
-// fail on its own, and the file that those controls make must read back and verify as
-// identical: what a run writes, the reader takes back to the same run.
+// could hold. For a header that reads, the header its controls write reads back and is written
+// again the same; when it asks for few boxes, verifying the bytes must not fail on its own, and
+// the file that those controls make must read back and verify as identical: what a run writes,
+// the reader takes back to the same run.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +47,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(c.rbDist >= 0 && c.rbDist <= 2, "distribution out of range");
   Check(c.rbDist != 2 || (c.rgExponent >= 0 && c.rgExponent <= 1), "exponent out of range");
   Check(c.rbSeedConstant, "a header that does not give its seed");
+
+  // The header these controls write, whatever their box count, reads back to controls that
+  // write it again byte for byte.
+  if (const PlanOutcome planned = PlanRun(c, 0); planned.plan) {
+    const auto write = [](const GeneratorControls& controls, const RunPlan& plan) {
+      std::string bytes;
+      MemoryOutput output(&bytes);
+      DatasetWriter out(output);
+      WriteDatasetHeader(out, controls, plan);
+      (void)out.Flush();
+      (void)output.Commit();
+      return bytes;
+    };
+    const std::string written = write(c, *planned.plan);
+    const HeaderReading again = ReadDatasetHeader(written);
+    if (!again.status.ok()) {
+      std::fprintf(stderr, "%s\n", again.status.message().c_str());
+      Check(false, "a header written from a header that reads does not read");
+    }
+    const PlanOutcome replanned = PlanRun(again.controls, 0);
+    Check(replanned.plan.has_value(), "a header written from a header that reads plans no run");
+    Check(write(again.controls, *replanned.plan) == written,
+          "a header written from a header that reads is written differently the second time");
+  }
   if (c.spBoxes.value > kMostBoxesRun) return 0;
   // Settings in which no box fits cost three runs of ten million attempts each here.
   static SlowRunBudget slowRuns;
