@@ -451,8 +451,13 @@ void CheckCompleted(const GeneratorControls& c, const RunResult& result, const E
     return v.value >= 1 && v.value <= 100000 && v.minValue == 1 && v.maxValue == 100000;
   };
   const bool seedWithin = !c.rbSeedConstant || (c.spSeed >= 1 && c.spSeed <= 65535);
+  const int32_t high[3] = {c.spHighX, c.spHighY, c.spHighZ};
+  bool highWithin = true;
+  for (int32_t axis = 0; axis < dimension; ++axis) {
+    highWithin = highWithin && high[axis] >= 1 && high[axis] <= 100000;
+  }
   const bool withinLimits = within(c.spWorldX) && within(c.spWorldY) && within(c.spWorldZ) &&
-                            within(c.spBoxes) && seedWithin;
+                            within(c.spBoxes) && seedWithin && highWithin;
   if (!nameHasLineEnds && GaussRoundTrips(c) && withinLimits) {
     const Verification verification = VerifyDataset(file);
     Check(verification.verdict == Verdict::kIdentical,
