@@ -1,5 +1,5 @@
 # Cross-compiling for 64-bit ARM Linux with Debian's g++-aarch64-linux-gnu; the programs run
-# under qemu-aarch64-static with the cross libraries (also for the tests' discovery).
+# under qemu-aarch64-static (also for the tests' discovery).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
@@ -12,4 +12,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64-static -L /usr/aarch64-linux-gnu)
+# Programs are linked statically: under Debian 12's qemu-aarch64-static (7.2) a dynamically
+# linked program that has started a second thread does not exit. Static libraries are preferred
+# once the project begins (the platform files set the suffixes after this file).
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+set(CMAKE_PROJECT_INCLUDE ${CMAKE_CURRENT_LIST_DIR}/aarch64-static.cmake)
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64-static)

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,13 +52,15 @@ pid_t Start(const fs::path& folder, const std::vector<std::string>& arguments,
     setrlimit(RLIMIT_FSIZE, &limit);
     signal(SIGXFSZ, SIG_IGN);
   }
+  // PELMORA_GEN is a command of words (an emulator, then the program, in a cross build).
+  std::vector<std::string> words;
+  std::istringstream command(PELMORA_GEN);
+  for (std::string word; command >> word;) words.push_back(word);
+  words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
-  std::string program = PELMORA_GEN;
-  argv.push_back(program.data());
-  std::vector<std::string> copies = arguments;
-  for (std::string& argument : copies) argv.push_back(argument.data());
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  execv(program.c_str(), argv.data());
+  execvp(argv[0], argv.data());
   _exit(122);
 }
 

@@ -56,9 +56,13 @@ TEST_F(OutputFileTest, ReplacesAFileOnlyWhenCommitted) {
   for (int way = 0; way < 3; ++way) {
     const std::unique_ptr<Output> output = OpenOutputFile(name, "dataset file");
     output->Write("abandoned");
-    if (way == 1) ASSERT_TRUE(output->Complete().ok());
-    if (way != 2) output->Discard();
-    if (way != 2) EXPECT_FALSE(output->Commit().ok()) << "a discarded output was committed";
+    if (way == 1) {
+      ASSERT_TRUE(output->Complete().ok());
+    }
+    if (way != 2) {
+      output->Discard();
+      EXPECT_FALSE(output->Commit().ok()) << "a discarded output was committed";
+    }
   }
   EXPECT_EQ(ReadFile(name), "new");
   EXPECT_EQ(CountEntries(folder_.path()), 1);
