@@ -130,6 +130,13 @@ class Command {
     return verification.verdict == Verdict::kIdentical ? kExitCompleted : kExitFailed;
   }
 
+  // The progress line of a long run or picture, on standard error when it is a terminal.
+  static ProgressLine ProgressOnTerminal(bool quiet) {
+    return ProgressLine(!quiet && isatty(STDERR_FILENO) == 1, [](const std::string& text) {
+      (void)!write(STDERR_FILENO, text.data(), text.size());
+    });
+  }
+
   // Bad usage when two of the files the command writes or reads are one.
   std::optional<std::string> SameFiles(const CliOptions& options) {
     const std::string& dataset = options.controls.edfName;
@@ -174,9 +181,7 @@ class Command {
     };
     // A second core formats and writes while the first draws.
     const int workers = std::thread::hardware_concurrency() > 1 ? 2 : 1;
-    ProgressLine progress(
-        !options.quiet && isatty(STDERR_FILENO) == 1,
-        [](const std::string& text) { (void)!write(STDERR_FILENO, text.data(), text.size()); });
+    ProgressLine progress = ProgressOnTerminal(options.quiet);
     const StreamRunResult streamed = RunIntoOutput(
         options.controls, options.format, services,
         [&progress](int64_t done, int64_t total) { progress.Report(done, total); }, workers);
@@ -185,25 +190,19 @@ class Command {
     if (result.end != RunEnd::kCompleted) return Failure(result.message);
 #ifdef PELMORA_HAS_PICTURE
     if (picture) {
-      // The picture is drawn from the box table of the same run, made again with its seed.
-      if (options.controls.spBoxes.value > BoxTable::kCapacity) {
-        return Failure("Cannot draw a picture of more than " + std::to_string(BoxTable::kCapacity) +
-                       " boxes.");
-      }
+      // The picture is drawn from the boxes of the same run, made again with its seed.
       GeneratorControls again = options.controls;
       again.rbSeedConstant = true;
       again.spSeed = result.seed;
-      std::string discarded;
-      services.openDataset = [&discarded](const std::string&) {
-        return std::make_unique<MemoryOutput>(&discarded);
-      };
-      auto state = std::make_unique<GeneratorState>();
-      const RunResult table = GenerateDataset(again, *state, services);
-      if (table.end != RunEnd::kCompleted) return Failure(table.message);
-      if (const Status drawn = DrawPicture(*options.picture, *state, *picture, io_.pngModule);
-          !drawn.ok()) {
-        return Failure(drawn.message());
-      }
+      PlanOutcome planned = PlanRun(again, 0, services);
+      if (!planned.plan) return Failure(planned.failure.message);
+      const CompletedRun run{std::move(*planned.plan), streamed.randomSource};
+      ProgressLine pictureProgress = ProgressOnTerminal(options.quiet);
+      const Status drawn = DrawPicture(
+          *options.picture, run, *picture, io_.pngModule,
+          [&pictureProgress](int64_t done, int64_t total) { pictureProgress.Report(done, total); });
+      pictureProgress.Clear();
+      if (!drawn.ok()) return Failure(drawn.message());
     }
 #endif
 

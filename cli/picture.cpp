@@ -1,5 +1,6 @@
 #include "cli/picture.h"
 
+#include <functional>
 #include <memory>
 
 #include "drawing/scene.h"
@@ -18,23 +19,85 @@ std::string CannotWrite(const std::string& file, const std::string& reason) {
   return "Cannot write the picture " + QuoteName(file) + ": " + reason;
 }
 
-Status WriteSvg(const PictureOptions& options, GeneratorState& state, Output& output) {
+// Hands each box of the run, made again, to the redraw as the record the window's table holds,
+// then calls afterBlock (which may stop the run by returning false).
+class RedrawFeed final : public BoxConsumer {
+ public:
+  RedrawFeed(SceneRedraw& redraw, int32_t dimension, const std::function<bool()>& afterBlock,
+             const ProgressReport& progress, int64_t total)
+      : redraw_(redraw),
+        dimension_(dimension),
+        afterBlock_(afterBlock),
+        progress_(progress),
+        total_(total) {}
+
+  bool Accept(int64_t first, std::span<const Box> boxes) override {
+    BoxRecord record;
+    for (const Box& box : boxes) {
+      SetBoxCorners(record, box.low[0], box.low[1], box.low[2], box.high[0], box.high[1],
+                    box.high[2], dimension_);
+      redraw_.Draw(record);
+    }
+    if (progress_) progress_(first + static_cast<int64_t>(boxes.size()) - 1, total_);
+    return !afterBlock_ || afterBlock_();
+  }
+
+ private:
+  SceneRedraw& redraw_;
+  int32_t dimension_;
+  const std::function<bool()>& afterBlock_;
+  const ProgressReport& progress_;
+  int64_t total_;
+};
+
+// The redraw of the run on canvas, its boxes made again from its seed. Fails with the stream's
+// reason, or with an empty message when afterBlock stopped it.
+Status DrawRunScene(Canvas& canvas, const PictureOptions& options, const CompletedRun& run,
+                    const ProgressReport& progress,
+                    const std::function<bool()>& afterBlock = nullptr) {
+  const BoxRecipe& recipe = run.plan.recipe;
+  SceneSettings scene;  // as the run leaves it for the window's redraw
+  scene.boxCount = recipe.boxCount;
+  scene.worldX = recipe.world[0];
+  scene.worldY = recipe.world[1];
+  scene.worldZ = recipe.world[2];
+  RandomSource colours = run.random;
+  SceneRedraw redraw(canvas, options.width, options.height, options.draw, scene, colours);
+  RedrawFeed feed(redraw, recipe.dimension, afterBlock, progress, recipe.boxCount);
+  RandomSource boxes(static_cast<uint32_t>(run.plan.seed));
+  const StreamResult streamed = StreamBoxes(recipe, boxes, feed);
+  redraw.Finish();
+  if (streamed.end == StreamEnd::kAttemptLimit) return Status::Error(streamed.message);
+  if (streamed.end == StreamEnd::kStopped) return Status::Error("stopped");
+  return Status::Ok();
+}
+
+// The SVG document is passed on to the output as it is drawn, a block of boxes at a time.
+Status WriteSvg(const PictureOptions& options, const CompletedRun& run, Output& output,
+                const ProgressReport& progress) {
   SvgCanvas canvas(options.width, options.height);
-  DrawScene(canvas, options.width, options.height, options.draw, state.boxTable,
-            state.sceneSettings, state.randomSource);
-  output.Write(canvas.Document());
+  output.Write(canvas.Head());
+  const Status drawn = DrawRunScene(canvas, options, run, progress, [&output, &canvas] {
+    output.Write(canvas.TakeElements());
+    return output.status().ok();
+  });
+  if (!output.status().ok()) return output.status();
+  if (!drawn.ok()) return Status::Error(CannotWrite(options.file, drawn.message()));
+  output.Write(canvas.TakeElements());
+  output.Write(SvgCanvas::kTail);
   return output.Complete();
 }
 
 #ifdef PELMORA_HAS_PNG
-Status WritePng(const PictureOptions& options, GeneratorState& state, Output& output,
-                const std::string& pngModule) {
+Status WritePng(const PictureOptions& options, const CompletedRun& run, Output& output,
+                const std::string& pngModule, const ProgressReport& progress) {
   std::string reason;
   const std::unique_ptr<PngPicture> picture =
       MakePngPicture(pngModule, options.width, options.height, &reason);
   if (!picture) return Status::Error(CannotWrite(options.file, reason));
-  DrawScene(picture->canvas(), options.width, options.height, options.draw, state.boxTable,
-            state.sceneSettings, state.randomSource);
+  if (const Status drawn = DrawRunScene(picture->canvas(), options, run, progress); !drawn.ok()) {
+    return Status::Error(CannotWrite(options.file, drawn.message()));
+  }
   std::string png;
   if (const Status encoded = picture->Encode(png); !encoded.ok()) {
     return Status::Error(CannotWrite(options.file, encoded.message()));
@@ -43,7 +106,8 @@ Status WritePng(const PictureOptions& options, GeneratorState& state, Output& ou
   return output.Complete();
 }
 #else
-Status WritePng(const PictureOptions& options, GeneratorState&, Output&, const std::string&) {
+Status WritePng(const PictureOptions& options, const CompletedRun&, Output&, const std::string&,
+                const ProgressReport&) {
   return Status::Error(CannotWrite(options.file,
                                    "this build of pelmora-gen has no PNG "
                                    "pictures (it was built without Qt); an .svg "
@@ -53,22 +117,22 @@ Status WritePng(const PictureOptions& options, GeneratorState&, Output&, const s
 
 }  // namespace
 
-Status DrawPicture(const PictureOptions& options, GeneratorState& state, Output& output,
-                   const std::string& pngModule) {
+Status DrawPicture(const PictureOptions& options, const CompletedRun& run, Output& output,
+                   const std::string& pngModule, const ProgressReport& progress) {
   switch (options.format) {
     case PictureFormat::kSvg:
-      return WriteSvg(options, state, output);
+      return WriteSvg(options, run, output, progress);
     case PictureFormat::kPng:
-      return WritePng(options, state, output, pngModule);
+      return WritePng(options, run, output, pngModule, progress);
   }
   return Status::Error(CannotWrite(options.file, "unknown picture format"));
 }
 
-bool WritePicture(const PictureOptions& options, GeneratorState& state, std::string* error,
+bool WritePicture(const PictureOptions& options, const CompletedRun& run, std::string* error,
                   const std::string& pngModule) {
   const std::unique_ptr<Output> output = OpenOutputFile(options.file, "picture");
   Status written = output->status();
-  if (written.ok()) written = DrawPicture(options, state, *output, pngModule);
+  if (written.ok()) written = DrawPicture(options, run, *output, pngModule);
   if (written.ok()) written = output->Commit();
   if (!written.ok()) *error = written.message();
   return written.ok();

@@ -198,29 +198,36 @@ void SvgCanvas::Polyline(std::span<const CanvasPoint> points) {
   body_ += " fill=\"none\" stroke=\"#000000\"/>\n";
 }
 
-std::string SvgCanvas::Document() const {
-  std::string document;
-  document.reserve(body_.size() + 512);
-  document += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  document += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
-  AppendInt(document, width_);
-  document += "\" height=\"";
-  AppendInt(document, height_);
-  document += "\" viewBox=\"0 0 ";
-  AppendInt(document, width_);
-  document += ' ';
-  AppendInt(document, height_);
-  document += "\">\n";
+std::string SvgCanvas::Head() const {
+  std::string head;
+  head += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  head += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
+  AppendInt(head, width_);
+  head += "\" height=\"";
+  AppendInt(head, height_);
+  head += "\" viewBox=\"0 0 ";
+  AppendInt(head, width_);
+  head += ' ';
+  AppendInt(head, height_);
+  head += "\">\n";
   // Polygons fill by the even-odd rule, as the raster canvas does; strokes end flat.
-  document += "<g transform=\"translate(0.5 0.5)\" stroke-width=\"1\" fill-rule=\"evenodd\" ";
-  document += "stroke-linecap=\"butt\" font-family=\"";
-  AppendEscaped(document, font_.family);
-  document += "\" font-size=\"";
-  AppendInt(document, font_.pixelSize);
-  document += "px\">\n";
-  document += body_;
-  document += "</g>\n</svg>\n";
-  return document;
+  head += "<g transform=\"translate(0.5 0.5)\" stroke-width=\"1\" fill-rule=\"evenodd\" ";
+  head += "stroke-linecap=\"butt\" font-family=\"";
+  AppendEscaped(head, font_.family);
+  head += "\" font-size=\"";
+  AppendInt(head, font_.pixelSize);
+  head += "px\">\n";
+  return head;
+}
+
+std::string SvgCanvas::TakeElements() {
+  std::string taken;
+  taken.swap(body_);
+  return taken;
+}
+
+std::string SvgCanvas::Document() const {
+  return Head() + body_ + std::string(kTail);
 }
 
 }  // namespace pelmora

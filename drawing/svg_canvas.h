@@ -46,6 +46,12 @@ class SvgCanvas final : public Canvas {
   // The complete document so far: the header, every element, the closing tags.
   std::string Document() const;
 
+  // The same document in parts, for a picture too large to hold whole: Head(), then the
+  // elements drawn since the last TakeElements() at each call, then kTail.
+  std::string Head() const;
+  std::string TakeElements();
+  static constexpr std::string_view kTail = "</g>\n</svg>\n";
+
  private:
   void AppendPoints(std::span<const CanvasPoint> points);
 

@@ -7,12 +7,14 @@
 
 #include <QImage>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "drawing/scene.h"
 #include "drawing/svg_canvas.h"
 #include "raster/painter_canvas.h"
+#include "raster/png_encoder.h"
 #include "raster/raster_canvas.h"
 #include "tests/drawing/test_runs.h"
 #include "tests/generator/temp_folder.h"
@@ -102,14 +104,13 @@ TEST_F(PictureTest, SvgOfASeedIsTheSvgDrawingOfItsRun) {
 
 TEST_F(PictureTest, UnwritablePictureIsAnError) {
   for (const auto format : {PictureFormat::kSvg, PictureFormat::kPng}) {
-    auto state = std::make_unique<GeneratorState>();
-    CompleteRun(GeneratorControls(), *state, 1);
     PictureOptions options;
     options.format = format;
     options.file =
         folder_.File("no such folder/picture") + (format == PictureFormat::kSvg ? ".svg" : ".png");
     std::string error;
-    EXPECT_FALSE(WritePicture(options, *state, &error));
+    EXPECT_FALSE(WritePicture(
+        options, CompletedRun{*PlanRun(GeneratorControls(), 0).plan, RandomSource()}, &error));
     EXPECT_EQ(error.rfind("Cannot create the picture '" + options.file + "': ", 0), 0u) << error;
   }
   ASSERT_EQ(Run("--seed 1 --picture missing/x.png"), 1);
@@ -117,6 +118,144 @@ TEST_F(PictureTest, UnwritablePictureIsAnError) {
             std::string::npos)
       << Errors();
 }
+
+// Past the window's 100000 boxes the picture goes on with the same stream: with one constant
+// colour and no 1D rows (nothing drawn from where the run ends), the SVG of 250000 boxes is that
+// of 100000 boxes followed by the elements of the other 150000, six faces a box. The PNG is
+// drawn too.
+TEST_F(PictureTest, PicturesOfMoreBoxesThanTheTableContinueTheStream) {
+  const std::string settings = "--seed 4 -d 3 -w 2000,2000,100 --high 30,30,30 --variable ";
+  ASSERT_EQ(Run(settings + "-n 100000 -o short.txt --picture short.svg"), 0) << Errors();
+  ASSERT_EQ(Run(settings + "-n 250000 -o long.txt --picture long.svg"), 0) << Errors();
+  ASSERT_EQ(Run(settings + "-n 250000 -o long2.txt --picture long.png --random-colour"), 0)
+      << Errors();
+  const std::string shortSvg = ReadFile(folder_.File("short.svg"));
+  const std::string longSvg = ReadFile(folder_.File("long.svg"));
+  ASSERT_TRUE(shortSvg.ends_with(SvgCanvas::kTail));
+  const std::string_view shared(shortSvg.data(), shortSvg.size() - SvgCanvas::kTail.size());
+  EXPECT_TRUE(std::string_view(longSvg).starts_with(shared));
+  EXPECT_TRUE(longSvg.ends_with(SvgCanvas::kTail));
+  const auto polygons = [](const std::string& svg) {
+    int64_t count = 0;
+    for (size_t at = svg.find("<polygon"); at != std::string::npos;
+         at = svg.find("<polygon", at + 1)) {
+      ++count;
+    }
+    return count;
+  };
+  EXPECT_EQ(polygons(shortSvg), 6 * 100000);
+  EXPECT_EQ(polygons(longSvg), 6 * 250000);
+  const QImage png(QString::fromStdString(folder_.File("long.png")));
+  EXPECT_EQ(png.size(), QSize(603, 586));
+}
+
+// A picture case: the run's settings, the draw settings, the paint box.
+struct StreamedCase {
+  std::string name;
+  std::function<void(GeneratorControls&)> run;
+  std::function<void(DrawSettings&)> draw;
+  int32_t width = 603;
+  int32_t height = 586;
+};
+
+class StreamedPictureTest : public ::testing::TestWithParam<StreamedCase> {};
+
+// The picture drawn as the boxes are made again equals, byte for byte, the one drawn from the
+// window's box table right after the same run, as PNG (through the PNG module) and as SVG.
+TEST_P(StreamedPictureTest, EqualsThePictureOfTheBoxTable) {
+  const StreamedCase& c = GetParam();
+  GeneratorControls controls;
+  if (c.run) c.run(controls);
+  controls.rbSeedConstant = true;
+  controls.spSeed = 7;
+  PictureOptions options;
+  options.width = c.width;
+  options.height = c.height;
+  if (c.draw) c.draw(options.draw);
+
+  auto state = std::make_unique<GeneratorState>();
+  CompleteRun(controls, *state, controls.spSeed);
+  const PlanOutcome planned = PlanRun(controls, 0);
+  ASSERT_TRUE(planned.plan);
+  const CompletedRun run{*planned.plan, state->randomSource};
+
+  std::string expectedPng;
+  {
+    QImage image(c.width, c.height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+      RasterCanvas canvas(image, PaintBoxFont());
+      RandomSource random = state->randomSource;
+      DrawScene(canvas, c.width, c.height, options.draw, state->boxTable, state->sceneSettings,
+                random);
+    }
+    ASSERT_TRUE(EncodePng(image, expectedPng).ok());
+  }
+  SvgCanvas svg(c.width, c.height);
+  DrawScene(svg, c.width, c.height, options.draw, state->boxTable, state->sceneSettings,
+            state->randomSource);
+
+  for (const auto& [format, expected] : {std::pair{PictureFormat::kPng, expectedPng},
+                                         std::pair{PictureFormat::kSvg, svg.Document()}}) {
+    options.format = format;
+    std::string bytes;
+    MemoryOutput output(&bytes);
+    const Status drawn = DrawPicture(options, run, output, PELMORA_PNG_MODULE);
+    ASSERT_TRUE(drawn.ok()) << drawn.message();
+    ASSERT_TRUE(output.Commit().ok());
+    EXPECT_TRUE(bytes == expected)
+        << c.name << (format == PictureFormat::kPng ? " PNG" : " SVG") << ": " << bytes.size()
+        << " bytes, expected " << expected.size();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, StreamedPictureTest,
+    ::testing::Values(
+        StreamedCase{"StartSettings", nullptr, nullptr},
+        StreamedCase{"FullTableFilled",
+                     [](GeneratorControls& c) { c.spBoxes.value = BoxTable::kCapacity; }, nullptr},
+        StreamedCase{"FullTableRandomColoursOutlinedPerspective",
+                     [](GeneratorControls& c) {
+                       c.spBoxes.value = BoxTable::kCapacity;
+                       c.rbDist = 1;
+                     },
+                     [](DrawSettings& s) {
+                       s.rgBoxColour = 1;
+                       s.cbColouredBoxes = false;
+                       s.cbShow3D = true;
+                       s.spDelta = 40;
+                     }},
+        StreamedCase{"OneDimensionalRowsAndColoursThirdOfTheBoxes",
+                     [](GeneratorControls& c) {
+                       c.rgDimension = 0;
+                       c.spBoxes.value = 5000;
+                     },
+                     [](DrawSettings& s) {
+                       s.rgBoxColour = 1;
+                       s.spPercent = 33;
+                       s.rgGridStyle = 2;
+                     },
+                     1000, 700},
+        StreamedCase{"TwoDimensionalSkewedVariableNoGrid",
+                     [](GeneratorControls& c) {
+                       c.rgDimension = 1;
+                       c.rbDist = 2;
+                       c.cbBoxSize = true;
+                       c.spBoxes.value = 20000;
+                     },
+                     [](DrawSettings& s) {
+                       s.cbShowGrid = false;
+                       s.boxColour = 0x00A050;
+                     },
+                     57, 31},
+        StreamedCase{"TwoDimensionalUnderPerspectiveDrawsOnlyTheGrid",
+                     [](GeneratorControls& c) { c.rgDimension = 1; },
+                     [](DrawSettings& s) {
+                       s.cbShow3D = true;
+                       s.rgBoxColour = 1;
+                     }}),
+    [](const ::testing::TestParamInfo<StreamedCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace pelmora
