@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 
 #include "generator/extended_math.h"
 #include "generator/numeric.h"
@@ -20,6 +21,23 @@ float UnitDraw(RandomSource& random) {
     u = static_cast<float>(r) * 0x1p-31f;
   } while (u == 0.0f || u == 1.0f);
   return u;
+}
+
+// Sums of exact double products, rounded first to extended and then to single: the single of
+// the double nearest to the sum is the same single whenever that double lies more than one of
+// its units from every midpoint between two neighbouring singles (the sum and its extended
+// rounding lie within half a unit of the double, on the same side of every midpoint). Then the
+// single comes from the double; otherwise, or outside the normal singles, none does.
+bool SingleOfNearestDouble(double nearest, float* single) {
+  uint64_t bits;
+  std::memcpy(&bits, &nearest, sizeof bits);
+  const uint64_t exponent = (bits >> 52) & 0x7FF;
+  if (exponent < 1023 - 126 || exponent > 1023 + 126) return false;
+  // The 29 bits a single drops: 0x10000000 is the midpoint.
+  const uint64_t dropped = bits & 0x1FFFFFFF;
+  if (dropped - 0x0FFFFFFF <= 2) return false;
+  *single = static_cast<float>(nearest);
+  return true;
 }
 
 // UniformReal(-1, 1), which the polar method draws in pairs. 2u - 1 is exact in double (u is a
@@ -42,9 +60,7 @@ PolarPoint DrawPolarPoint(RandomSource& random) {
     PolarPoint point;
     point.w1 = SymmetricUnit(random);
     point.w2 = SymmetricUnit(random);
-    const Extended ww1 = Extended(point.w1) * point.w1;
-    const Extended ww2 = Extended(point.w2) * point.w2;
-    point.s = static_cast<float>(ww1 + ww2);
+    point.s = SumOfSquares(point.w1, point.w2);
     // s = 0 (both uniforms exactly 0, about one pair in 5e14) has no logarithm: draw anew too.
     if (point.s < 1.0f && point.s != 0.0f) return point;
   }
@@ -65,8 +81,20 @@ float GaussianDeviate(RandomSource& random) {
   return GaussianPair(random)[0];
 }
 
+float SumOfSquares(float a, float b) {
+  // Each square of a single is exact in a double.
+  const double a2 = static_cast<double>(a) * a;
+  const double b2 = static_cast<double>(b) * b;
+  float s;
+  if (SingleOfNearestDouble(a2 + b2, &s)) return s;
+  return static_cast<float>(Extended(a2) + b2);
+}
+
 int32_t GaussianFromDeviate(float z, float mean, float sigma) {
-  const float g = static_cast<float>(Extended(z) * sigma + mean);
+  // The product of two singles is exact in a double.
+  const double product = static_cast<double>(z) * sigma;
+  float g;
+  if (!SingleOfNearestDouble(product + mean, &g)) g = static_cast<float>(Extended(product) + mean);
   return TruncToInt(g);
 }
 

@@ -59,6 +59,9 @@ int32_t GaussianInt(RandomSource& random, float mean, float sigma);
 // GaussianInt's arithmetic for one deviate z.
 int32_t GaussianFromDeviate(float z, float mean, float sigma);
 
+// a x a + b x b in extended precision, rounded to single: the s of the polar method.
+float SumOfSquares(float a, float b);
+
 // A coordinate of kind 1 in 1..n from GaussianInt's value k: 1 for k <= 0, else min(k, n).
 inline int32_t ClampGaussian(int32_t k, int32_t n) {
   return k <= 0 ? 1 : (k < n ? k : n);

@@ -122,6 +122,60 @@ TEST(GaussianIntTest, FastStepsGiveTheLiteralResults) {
   }
 }
 
+// The polar method's s and GaussianInt's g are sums of exact products rounded to extended and
+// then to single; near a midpoint between two singles those two roundings can differ from one
+// rounding to double and then to single. Cases at a midpoint, within a unit of extended or of
+// double of it on either side, and a sweep of sums aimed at midpoints, against the literal
+// steps.
+TEST(GaussianIntTest, SumsNearMidpointsBetweenSinglesRoundAsExtendedDoes) {
+  const auto literalG = [](float z, float mean, float sigma) {
+    return TruncToInt(static_cast<float>(Extended(z) * sigma + mean));
+  };
+  // mean 2^30 + 128 (an odd single, units of 128) and z x sigma = 64 (1 - 2^-36): the sum lies
+  // 2^-30 below the midpoint, nearer than half a unit of double: extended keeps it below.
+  const float odd = 0x1p30f + 128.0f;
+  struct Case {
+    float z, mean, sigma;
+  };
+  const Case cases[] = {
+      {64.0f * (1.0f + 0x1p-18f), odd, 1.0f - 0x1p-18f},    // just below: down
+      {-64.0f * (1.0f + 0x1p-18f), -odd, 1.0f - 0x1p-18f},  // the same, negative
+      {64.0f, odd, 1.0f},                                   // at the midpoint: to even (up)
+      {64.0f, 0x1p30f, 1.0f},                               // at the midpoint: to even (down)
+      {64.0f * (1.0f + 0x1p-23f), odd, 1.0f - 0x1p-23f},    // 2^-40 below
+      {64.0f * (1.0f + 0x1p-12f), odd, 1.0f + 0x1p-12f},    // above
+      {1.0f, 0.5f, 0x1p-25f},                               // small sums, a quarter unit
+      {3.0f, 350.0f, 100.0f},                               // ordinary
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(GaussianFromDeviate(c.z, c.mean, c.sigma), literalG(c.z, c.mean, c.sigma))
+        << c.z << " " << c.mean << " " << c.sigma;
+  }
+  EXPECT_EQ(GaussianFromDeviate(cases[0].z, odd, cases[0].sigma), 1073741952);  // not ...2080
+
+  // s: for a in [0.5, 1), b aimed at the midpoint above a^2 and its neighbours.
+  RandomSource random(99);
+  int32_t nearMidpoint = 0;
+  for (int i = 0; i < 200000; ++i) {
+    const float a = 0.5f + static_cast<float>(random.Next31() % 8388608) * 0x1p-24f;
+    const double a2 = static_cast<double>(a) * a;
+    const float below = static_cast<float>(a2);
+    const double midpoint =
+        (static_cast<double>(below) + std::nextafter(below, 2.0f)) / 2.0;  // exact
+    const double gap = midpoint - a2;
+    if (!(gap > 0.0)) continue;
+    float b = static_cast<float>(std::sqrt(gap));
+    for (int step = 0; step < 3; ++step, b = std::nextafter(b, 1.0f)) {
+      const float literal = static_cast<float>(Extended(a) * a + Extended(b) * b);
+      ASSERT_EQ(SumOfSquares(a, b), literal) << a << " " << b;
+      ASSERT_EQ(SumOfSquares(b, -a), literal) << a << " " << b;
+      const double sum = a2 + static_cast<double>(b) * b;
+      if (std::fabs(sum - midpoint) <= std::fabs(midpoint) * 0x1p-52) ++nearMidpoint;
+    }
+  }
+  EXPECT_GT(nearMidpoint, 0);  // the sweep reached sums within a unit of double of a midpoint
+}
+
 TEST(GaussianIntTest, SequenceAfterSeedOne) {
   RandomSource random(1);
   EXPECT_EQ(GaussianInt(random, 350.0f, 100.0f), 458);
