@@ -35,6 +35,15 @@ void DrawScaledBox(const BoxPoints& scaled, Canvas& canvas, bool filled, Colour 
   }
 }
 
+void DrawScaledOutlineOnRaster(const BoxPoints& scaled, Canvas& canvas, Colour colour) {
+  static constexpr auto kEdges = internal::DistinctFaceEdges().first;
+  canvas.SetBrushColour(colour);
+  for (size_t e = 0; e < kOutlineEdgeCount; ++e) {
+    const CanvasPoint segment[2] = {scaled[kEdges[e][0]], scaled[kEdges[e][1]]};
+    canvas.Polyline(segment);
+  }
+}
+
 void DrawBox(const BoxPoints& points, Canvas& canvas, bool filled, Colour colour, int32_t worldX,
              int32_t worldY, int32_t width, int32_t height) {
   BoxScaling(worldX, worldY, width, height).DrawBox(points, canvas, filled, colour);

@@ -103,6 +103,8 @@ void SceneRedraw::Draw(const BoxRecord& box) {
       if (picked_.size() == kHeldBack) DrawHeldBack();
       if (picked_.capacity() == 0) picked_.reserve(std::min(boxCount_, kHeldBack));
       picked_.push_back({scaling_.Scale(*points), colour_, 0});
+    } else if (!settings_.cbColouredBoxes && raster_.x > 0 && raster_.y > 0) {
+      DrawScaledOutlineOnRaster(scaling_.Scale(*points), canvas_, colour_);
     } else {
       scaling_.DrawBox(*points, canvas_, settings_.cbColouredBoxes, colour_);
     }

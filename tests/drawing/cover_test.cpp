@@ -1,4 +1,5 @@
-// Leaving out covered faces: the redraw on a raster gives the picture of drawing every face.
+// Leaving out covered faces and edges drawn twice: the redraw on a raster gives the picture of
+// drawing every face.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -140,7 +141,42 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   [](DrawSettings& s) { s.rgBoxColour = 1; }, 9, 1000, 700},
         CoverCase{"SkewedSmallPaintBox", [](GeneratorControls& c) { c.rbDist = 2; }, nullptr, 3, 57,
-                  31}),
+                  31},
+        // Outlined boxes draw each edge once.
+        CoverCase{"OutlinedOblique", nullptr, [](DrawSettings& s) { s.cbColouredBoxes = false; }},
+        CoverCase{"OutlinedPerspective50Seed5", nullptr,
+                  [](DrawSettings& s) {
+                    Perspective(s, 50);
+                    s.cbColouredBoxes = false;
+                  },
+                  5},
+        CoverCase{"OutlinedPerspectiveNegativeDeltaRandomColours", nullptr,
+                  [](DrawSettings& s) {
+                    Perspective(s, -40);
+                    s.cbColouredBoxes = false;
+                    s.rgBoxColour = 1;
+                  }},
+        CoverCase{"OutlinedOneDimensional", [](GeneratorControls& c) { c.rgDimension = 0; },
+                  [](DrawSettings& s) { s.cbColouredBoxes = false; }},
+        CoverCase{"OutlinedTwoDimensionalFewBoxesSmallPaintBox",
+                  [](GeneratorControls& c) {
+                    c.rgDimension = 1;
+                    c.spBoxes.value = 40;
+                  },
+                  [](DrawSettings& s) { s.cbColouredBoxes = false; }, 2, 57, 31},
+        CoverCase{"OutlinedVariableBoxesSolidGrid",
+                  [](GeneratorControls& c) {
+                    c.cbBoxSize = true;
+                    c.spBoxes.value = 300;
+                    c.spHighX = 300;
+                    c.spHighY = 200;
+                    c.spHighZ = 45;
+                  },
+                  [](DrawSettings& s) {
+                    s.cbColouredBoxes = false;
+                    s.rgGridStyle = 5;
+                  },
+                  4, 160, 120}),
     [](const ::testing::TestParamInfo<CoverCase>& info) { return info.param.name; });
 
 // Feeds the boxes of a stream to a redraw, as records of its table would be.
