@@ -79,43 +79,32 @@ inline bool IsFarEnd(CanvasPoint a, CanvasPoint b) {
 // LinePixels(a, b) with the near end and without the far one. Nothing for a == b.
 template <typename Sink>
 void ClippedLinePixels(CanvasPoint a, CanvasPoint b, int32_t width, int32_t height, Sink& sink) {
+  // Cuts along one axis, the start first: an end beyond a bound moves along the line to it, the
+  // other coordinate formed as Qt forms it (the slope, times the distance, added). False when
+  // the whole line lies beyond one bound.
+  auto cutAxis = [](double& along1, double& other1, double& along2, double& other2, double low,
+                    double high) {
+    if (along1 < low || along1 > high) {
+      const bool below = along1 < low;
+      if (below ? along2 <= low : along2 >= high) return false;
+      const double bound = below ? low : high;
+      other1 += (other2 - other1) / (along2 - along1) * (bound - along1);
+      along1 = bound;
+    }
+    if (along2 < low || along2 > high) {
+      const double bound = along2 < low ? low : high;
+      other2 += (other2 - other1) / (along2 - along1) * (bound - along2);
+      along2 = bound;
+    }
+    return true;
+  };
   double x1 = a.x;
   double y1 = a.y;
   double x2 = b.x;
   double y2 = b.y;
-  const double xMin = -1;
-  const double xMax = static_cast<double>(width) + 1;
-  const double yMin = -1;
-  const double yMax = static_cast<double>(height) + 1;
-  // Each cut written out as Qt forms it: the slope first, then times the distance, then added.
-  auto cut = [](double& moved, double other, double along, double otherAlong, double bound,
-                double& end) {
-    moved += (other - moved) / (otherAlong - along) * (bound - along);
-    end = bound;
-  };
-  if (x1 < xMin) {
-    if (x2 <= xMin) return;
-    cut(y1, y2, x1, x2, xMin, x1);
-  } else if (x1 > xMax) {
-    if (x2 >= xMax) return;
-    cut(y1, y2, x1, x2, xMax, x1);
-  }
-  if (x2 < xMin) {
-    cut(y2, y1, x2, x1, xMin, x2);
-  } else if (x2 > xMax) {
-    cut(y2, y1, x2, x1, xMax, x2);
-  }
-  if (y1 < yMin) {
-    if (y2 <= yMin) return;
-    cut(x1, x2, y1, y2, yMin, y1);
-  } else if (y1 > yMax) {
-    if (y2 >= yMax) return;
-    cut(x1, x2, y1, y2, yMax, y1);
-  }
-  if (y2 < yMin) {
-    cut(x2, x1, y2, y1, yMin, y2);
-  } else if (y2 > yMax) {
-    cut(x2, x1, y2, y1, yMax, y2);
+  if (!cutAxis(x1, y1, x2, y2, -1, static_cast<double>(width) + 1) ||
+      !cutAxis(y1, x1, y2, x2, -1, static_cast<double>(height) + 1)) {
+    return;
   }
 
   // 26.6 fixed point.
