@@ -93,15 +93,20 @@ class DiscardOutput final : public Output {
 
 // Drawing alone; args: the law, and the threads the stream may use (2: the deviates of the
 // Gauss law shared with a second thread; wall time, since CPU time counts this thread only).
-void BM_DrawBoxes(benchmark::State& benchState) {
-  const PlanOutcome planned = PlanRun(StreamControls(static_cast<int32_t>(benchState.range(0))), 0);
+// The boxes of controls drawn into a consumer that keeps nothing, with range(1) threads.
+void DrawAlone(benchmark::State& benchState, const GeneratorControls& controls) {
+  const PlanOutcome planned = PlanRun(controls, 0);
   const auto workers = static_cast<int>(benchState.range(1));
   for (auto _ : benchState) {
     RandomSource random(1);
     KeepNothing nothing;
     StreamBoxes(planned.plan->recipe, random, nothing, AttemptLimits(), workers);
   }
-  benchState.SetItemsProcessed(benchState.iterations() * 1000000);
+  benchState.SetItemsProcessed(benchState.iterations() * controls.spBoxes.value);
+}
+
+void BM_DrawBoxes(benchmark::State& benchState) {
+  DrawAlone(benchState, StreamControls(static_cast<int32_t>(benchState.range(0))));
 }
 BENCHMARK(BM_DrawBoxes)
     ->ArgNames({"law", "threads"})
@@ -121,14 +126,7 @@ void BM_DrawKinds(benchmark::State& benchState) {
   GeneratorControls c = StreamControls(kind == 1 ? 1 : 0);
   c.rgDimension = 1;
   if (kind >= kDiagonal) c.family = kind;
-  const PlanOutcome planned = PlanRun(c, 0);
-  const auto workers = static_cast<int>(benchState.range(1));
-  for (auto _ : benchState) {
-    RandomSource random(1);
-    KeepNothing nothing;
-    StreamBoxes(planned.plan->recipe, random, nothing, AttemptLimits(), workers);
-  }
-  benchState.SetItemsProcessed(benchState.iterations() * 1000000);
+  DrawAlone(benchState, c);
 }
 BENCHMARK(BM_DrawKinds)
     ->ArgNames({"kind", "threads"})
