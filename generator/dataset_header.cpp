@@ -280,7 +280,12 @@ void ReadDistributionLine(LineReader& in, std::string_view line, GeneratorContro
     if (named) kind = k;
   }
   if (kind < 0) {
-    in.Literal("Uniform, Gauss or Skewed");
+    std::string names;
+    for (int32_t k = 0; k <= kParcel; ++k) {
+      names += k == 0 ? "" : k == kParcel ? " or " : ", ";
+      names += kDistributionLines[k].name;
+    }
+    in.Require(false, "expected a distribution, " + names);
     return;
   }
   // The name and the parameters' texts, each up to what follows it.

@@ -281,7 +281,8 @@ TEST(DatasetHeaderTest, LinesThatDoNotReadNameTheLine) {
       {"boxes: No", "boxes: Maybe",
        "line 9: expected Yes or No for the variable size in '  Variable size of boxes: Maybe'"},
       {"Distribution: Uniform", "Distribution: Poisson",
-       "line 11: expected 'Uniform, Gauss or Skewed' in '  Distribution: Poisson'"},
+       "line 11: expected a distribution, Uniform, Gauss, Skewed, Diagonal, Bit, Sierpinski, "
+       "Clustered or Parcel in '  Distribution: Poisson'"},
       {"Seed [1..65535]: 1", "Seed [1..65535]: one",
        "line 12: cannot read the seed in '  Seed [1..65535]: one'"},
       {"Start of Dataset:", "Start of Data:",
