@@ -19,32 +19,22 @@ std::string CannotWrite(const std::string& file, const std::string& reason) {
   return "Cannot write the picture " + QuoteName(file) + ": " + reason;
 }
 
-// Hands each box of the run, made again, to the redraw as the record the window's table holds,
-// then calls afterBlock (which may stop the run by returning false).
-class RedrawFeed final : public BoxConsumer {
+// Feeds the redraw, then reports progress and calls afterBlock (which may stop the run by
+// returning false).
+class PictureFeed final : public BoxConsumer {
  public:
-  RedrawFeed(SceneRedraw& redraw, int32_t dimension, const std::function<bool()>& afterBlock,
-             const ProgressReport& progress, int64_t total)
-      : redraw_(redraw),
-        dimension_(dimension),
-        afterBlock_(afterBlock),
-        progress_(progress),
-        total_(total) {}
+  PictureFeed(SceneRedraw& redraw, int32_t dimension, const std::function<bool()>& afterBlock,
+              const ProgressReport& progress, int64_t total)
+      : redraw_(redraw, dimension), afterBlock_(afterBlock), progress_(progress), total_(total) {}
 
   bool Accept(int64_t first, std::span<const Box> boxes) override {
-    BoxRecord record;
-    for (const Box& box : boxes) {
-      SetBoxCorners(record, box.low[0], box.low[1], box.low[2], box.high[0], box.high[1],
-                    box.high[2], dimension_);
-      redraw_.Draw(record);
-    }
+    redraw_.Accept(first, boxes);
     if (progress_) progress_(first + static_cast<int64_t>(boxes.size()) - 1, total_);
     return !afterBlock_ || afterBlock_();
   }
 
  private:
-  SceneRedraw& redraw_;
-  int32_t dimension_;
+  RedrawFeed redraw_;
   const std::function<bool()>& afterBlock_;
   const ProgressReport& progress_;
   int64_t total_;
@@ -63,7 +53,7 @@ Status DrawRunScene(Canvas& canvas, const PictureOptions& options, const Complet
   scene.worldZ = recipe.world[2];
   RandomSource colours = run.random;
   SceneRedraw redraw(canvas, options.width, options.height, options.draw, scene, colours);
-  RedrawFeed feed(redraw, recipe.dimension, afterBlock, progress, recipe.boxCount);
+  PictureFeed feed(redraw, recipe.dimension, afterBlock, progress, recipe.boxCount);
   RandomSource boxes(static_cast<uint32_t>(run.plan.seed));
   const StreamResult streamed = StreamBoxes(recipe, boxes, feed);
   redraw.Finish();

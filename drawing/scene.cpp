@@ -130,4 +130,14 @@ Colour DrawScene(Canvas& canvas, int32_t width, int32_t height, const DrawSettin
   return redraw.Finish();
 }
 
+bool RedrawFeed::Accept(int64_t, std::span<const Box> boxes) {
+  BoxRecord record;
+  for (const Box& box : boxes) {
+    SetBoxCorners(record, box.low[0], box.low[1], box.low[2], box.high[0], box.high[1], box.high[2],
+                  dimension_);
+    redraw_.Draw(record);
+  }
+  return true;
+}
+
 }  // namespace pelmora

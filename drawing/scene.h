@@ -8,6 +8,7 @@
 #include "drawing/box_projection.h"
 #include "drawing/canvas.h"
 #include "drawing/grid_lines.h"
+#include "generator/box_stream.h"
 #include "generator/box_table.h"
 #include "generator/random_source.h"
 
@@ -86,6 +87,18 @@ class SceneRedraw {
   Colour colour_;
   size_t boxCount_;
   std::vector<PickedBox> picked_;
+};
+
+// Feeds the boxes of a stream (generator/box_stream.h) to a redraw as the records the box table
+// of that run would hold, dimension being the run's. Never stops the stream.
+class RedrawFeed final : public BoxConsumer {
+ public:
+  RedrawFeed(SceneRedraw& redraw, int32_t dimension) : redraw_(redraw), dimension_(dimension) {}
+  bool Accept(int64_t first, std::span<const Box> boxes) override;
+
+ private:
+  SceneRedraw& redraw_;
+  int32_t dimension_;
 };
 
 }  // namespace pelmora

@@ -179,25 +179,6 @@ INSTANTIATE_TEST_SUITE_P(
                   4, 160, 120}),
     [](const ::testing::TestParamInfo<CoverCase>& info) { return info.param.name; });
 
-// Feeds the boxes of a stream to a redraw, as records of its table would be.
-class RedrawConsumer final : public BoxConsumer {
- public:
-  RedrawConsumer(SceneRedraw& redraw, int32_t dimension) : redraw_(redraw), dimension_(dimension) {}
-  bool Accept(int64_t, std::span<const Box> boxes) override {
-    BoxRecord record;
-    for (const Box& b : boxes) {
-      SetBoxCorners(record, b.low[0], b.low[1], b.low[2], b.high[0], b.high[1], b.high[2],
-                    dimension_);
-      redraw_.Draw(record);
-    }
-    return true;
-  }
-
- private:
-  SceneRedraw& redraw_;
-  int32_t dimension_;
-};
-
 // More filled boxes than a redraw holds back at once: they are drawn in turns, and the picture is
 // still that of every face, random colours included.
 TEST(SceneRedrawTest, LongStreamsAreDrawnInTurnsWithThePictureOfEveryFace) {
@@ -217,7 +198,7 @@ TEST(SceneRedrawTest, LongStreamsAreDrawnInTurnsWithThePictureOfEveryFace) {
   const auto draw = [&](Canvas& canvas) {
     RandomSource colours(77);
     SceneRedraw redraw(canvas, kWidth, kHeight, settings, scene, colours);
-    RedrawConsumer consumer(redraw, recipe.dimension);
+    RedrawFeed consumer(redraw, recipe.dimension);
     RandomSource boxes(5);
     EXPECT_EQ(StreamBoxes(recipe, boxes, consumer).boxes, recipe.boxCount);
     const Colour last = redraw.Finish();
