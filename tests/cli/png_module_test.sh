@@ -32,7 +32,10 @@ loads_qt "$gen" -q -s 1 -o with-png.txt --picture p.png || fail "a PNG picture d
 mkdir alone empty other
 cp "$gen" alone/ && cp "$gen" empty/ && cp "$gen" other/
 : > empty/libpelmora-png.so
-cp "$(ldd "$gen" | awk '/libz\.so/ {print $3}')" other/libpelmora-png.so
+# Any shared library pelmora-gen itself uses (zlib or Zstandard) serves as one that is not the module.
+library=$(ldd "$gen" | awk '/lib(z|zstd)\.so/ {print $3; exit}')
+[ -n "$library" ] || fail "pelmora-gen uses neither a shared zlib nor a shared libzstd"
+cp "$library" other/libpelmora-png.so
 for case in "alone:is not installed with this pelmora-gen (looked for '$folder/alone/libpelmora-png.so'" \
             "empty:the PNG module '$folder/empty/libpelmora-png.so' cannot be loaded: " \
             "other:the PNG module '$folder/other/libpelmora-png.so' is not the one of this pelmora-gen"; do
