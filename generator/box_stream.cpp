@@ -130,25 +130,36 @@ StreamResult RunAttempts(const BoxRecipe& recipe, BoxConsumer& consumer,
 // Attempts drawn ahead in batches, for laws whose arithmetic is costly and draws nothing (the
 // Gauss law's positions, the diagonal and clustered points). The draws of a batch are made in
 // the run's order on the run's thread; Law::DrawAhead makes those of one attempt. Law::Finish
-// then turns them into the attempt's low corner and extents, drawing nothing, shared with a
-// second thread when there is one. This needs every draw of an attempt to be known before its
-// arithmetic: so a law whose refused points skip their extents' draws is drawn ahead only with
-// fixed sizes. A batch never holds more attempts than boxes remain (each attempt makes at most
-// one box), and the source after each attempt is kept, so that the run leaves the source where
-// the last attempt it took left it.
+// then turns them into the attempt's low corner and extents, drawing nothing. This needs every
+// draw of an attempt to be known before its arithmetic: so a law whose refused points skip their
+// extents' draws is drawn ahead only with fixed sizes.
+// With a second thread, two batches are in hand: while the run takes the attempts of one, the
+// second thread finishes the next, which was drawn right after it. The source after each attempt
+// is kept, so that the run leaves the source where the last attempt it took left it, however far
+// ahead it drew. No batch is drawn beyond the attempts the remaining boxes could need (each
+// attempt makes at most one box).
 template <typename Law>
 class AttemptsAhead {
  public:
-  AttemptsAhead(const Law& law, bool twoThreads)
-      : law_(law), draws_(kBoxBlock), attempts_(kBoxBlock), after_(kBoxBlock) {
+  AttemptsAhead(const Law& law, bool twoThreads) : law_(law) {
+    for (Batch& batch : batches_) {
+      batch.draws.resize(kBoxBlock);
+      batch.attempts.resize(kBoxBlock);
+      batch.after.resize(kBoxBlock);
+    }
     if (twoThreads) loop_.emplace();
   }
+  ~AttemptsAhead() {
+    if (ahead_) loop_->Finish();  // the second thread may still work on it
+  }
+  AttemptsAhead(const AttemptsAhead&) = delete;
+  AttemptsAhead& operator=(const AttemptsAhead&) = delete;
 
-  // The next attempt, drawing a new batch from random when the last is used up; remaining is
+  // The next attempt, drawing new batches from random when the last is used up; remaining is
   // the number of boxes the run still needs (at least 1). False when the law refused it.
   bool Take(RandomSource& random, int64_t remaining, int64_t low[3], int64_t extent[3]) {
-    if (next_ == count_) Fill(random, remaining);
-    const Attempt& attempt = attempts_[next_++];
+    if (next_ == batches_[current_].count) NextBatch(random, remaining);
+    const Attempt& attempt = batches_[current_].attempts[next_++];
     for (int32_t axis = 0; axis < 3; ++axis) {
       low[axis] = attempt.low[axis];
       extent[axis] = attempt.extent[axis];
@@ -158,7 +169,7 @@ class AttemptsAhead {
 
   // The source as the last attempt taken left it (unchanged when none was taken).
   void LeaveSource(RandomSource& random) const {
-    if (next_ > 0) random = after_[next_ - 1];
+    if (next_ > 0) random = batches_[current_].after[next_ - 1];
   }
 
  private:
@@ -167,33 +178,63 @@ class AttemptsAhead {
     int32_t extent[3] = {0, 0, 0};
     bool drawn = false;
   };
+  struct Batch {
+    std::vector<typename Law::Draws> draws;
+    std::vector<Attempt> attempts;
+    std::vector<RandomSource> after;  // the source after each attempt
+    size_t count = 0;                 // attempts in the batch
+  };
 
-  void Fill(RandomSource& random, int64_t remaining) {
-    count_ = static_cast<size_t>(std::min<int64_t>(remaining, kBoxBlock));
-    next_ = 0;
-    for (size_t i = 0; i < count_; ++i) {
-      law_.DrawAhead(random, draws_[i]);
-      after_[i] = random;
-    }
-    const auto finish = [this](size_t begin, size_t end) {
-      for (size_t i = begin; i < end; ++i) {
-        Attempt& attempt = attempts_[i];
-        attempt.drawn = law_.Finish(draws_[i], attempt.low, attempt.extent);
-      }
-    };
-    if (loop_) {
-      loop_->Run(count_, 64, finish);
-    } else {
-      finish(0, count_);
+  // The draws of up to `most` attempts into batch.
+  void Draw(Batch& batch, RandomSource& random, int64_t most) {
+    batch.count = static_cast<size_t>(std::min<int64_t>(most, kBoxBlock));
+    for (size_t i = 0; i < batch.count; ++i) {
+      law_.DrawAhead(random, batch.draws[i]);
+      batch.after[i] = random;
     }
   }
 
+  void FinishAttempts(Batch& batch, size_t begin, size_t end) const {
+    for (size_t i = begin; i < end; ++i) {
+      Attempt& attempt = batch.attempts[i];
+      attempt.drawn = law_.Finish(batch.draws[i], attempt.low, attempt.extent);
+    }
+  }
+
+  void NextBatch(RandomSource& random, int64_t remaining) {
+    next_ = 0;
+    if (ahead_) {
+      loop_->Finish();
+      ahead_ = false;
+      current_ = 1 - current_;
+    } else {
+      Batch& batch = batches_[current_];
+      Draw(batch, random, remaining);
+      if (loop_) {
+        loop_->Run(batch.count, kChunk,
+                   [this, &batch](size_t b, size_t e) { FinishAttempts(batch, b, e); });
+      } else {
+        FinishAttempts(batch, 0, batch.count);
+      }
+    }
+    // The next batch, while the run takes this one: as many attempts as the boxes left after
+    // this batch could need.
+    const int64_t after = remaining - static_cast<int64_t>(batches_[current_].count);
+    if (!loop_ || after <= 0) return;
+    Batch& following = batches_[1 - current_];
+    Draw(following, random, after);
+    finishFollowing_ = [this, &following](size_t b, size_t e) { FinishAttempts(following, b, e); };
+    loop_->Start(following.count, kChunk, finishFollowing_);
+    ahead_ = true;
+  }
+
+  static constexpr size_t kChunk = 64;
   const Law& law_;
-  std::vector<typename Law::Draws> draws_;
-  std::vector<Attempt> attempts_;
-  std::vector<RandomSource> after_;  // the source after each attempt
-  size_t count_ = 0;                 // attempts in the batch
-  size_t next_ = 0;                  // the next attempt to take
+  Batch batches_[2];
+  size_t current_ = 0;  // the batch the run takes attempts from
+  size_t next_ = 0;     // the next attempt to take from it
+  bool ahead_ = false;  // the other batch is drawn and being finished
+  SharedLoop::Work finishFollowing_;
   std::optional<SharedLoop> loop_;
 };
 

@@ -16,6 +16,11 @@ SharedLoop::~SharedLoop() {
 }
 
 void SharedLoop::Run(size_t count, size_t chunk, const Work& work) {
+  Start(count, chunk, work);
+  Finish();
+}
+
+void SharedLoop::Start(size_t count, size_t chunk, const Work& work) {
   {
     // The second thread may still be leaving the last loop (it woke after that loop ended):
     // the loop's fields change only while it is outside.
@@ -28,6 +33,9 @@ void SharedLoop::Run(size_t count, size_t chunk, const Work& work) {
     ++loops_;
   }
   wake_.notify_one();
+}
+
+void SharedLoop::Finish() {
   TakeChunks();
   // Every chunk is taken; those of the second thread are done when it has left.
   std::unique_lock lock(mutex_);

@@ -27,6 +27,12 @@ class SharedLoop {
   // The chunks run in no particular order. Not to be called from two threads at once.
   void Run(size_t count, size_t chunk, const Work& work);
 
+  // Run in two steps: Start hands the loop to the second thread and returns at once; Finish
+  // takes the chunks left on the calling thread and returns when every chunk is done. work must
+  // live until then. REQUIRES: every Start is followed by its Finish before the next Start.
+  void Start(size_t count, size_t chunk, const Work& work);
+  void Finish();
+
  private:
   void TakeChunks();
   void Help();
