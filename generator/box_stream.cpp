@@ -142,10 +142,11 @@ template <typename Law>
 class AttemptsAhead {
  public:
   AttemptsAhead(const Law& law, bool twoThreads) : law_(law) {
-    for (Batch& batch : batches_) {
-      batch.draws.resize(kBoxBlock);
-      batch.attempts.resize(kBoxBlock);
-      batch.after.resize(kBoxBlock);
+    // One thread takes every batch in the first; the second is for the batch drawn ahead.
+    for (size_t i = 0; i < (twoThreads ? 2u : 1u); ++i) {
+      batches_[i].draws.resize(kBoxBlock);
+      batches_[i].attempts.resize(kBoxBlock);
+      batches_[i].after.resize(kBoxBlock);
     }
     if (twoThreads) loop_.emplace();
   }
