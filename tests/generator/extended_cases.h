@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cfloat>
+#include <cinttypes>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "generator/soft_extended.h"
 
@@ -24,6 +27,18 @@ inline SoftExtended FromLongDoubleBits(long double x) {
   std::memcpy(&a.significand, &x, 8);
   std::memcpy(&a.signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
   return a;
+}
+
+// The bits of a value, sign and exponent then significand, for messages.
+inline std::string Describe(SoftExtended a) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04x:%016" PRIx64, a.signExponent, a.significand);
+  return text;
+}
+
+// The same bits.
+inline bool Same(SoftExtended a, SoftExtended b) {
+  return a.significand == b.significand && a.signExponent == b.signExponent;
 }
 
 // The same value, or both NaN (the x87 and the integer arithmetic may pick another NaN).

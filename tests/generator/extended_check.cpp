@@ -31,16 +31,6 @@ struct Counts {
   uint64_t undecided = 0;  // by libquadmath; decided by the slow path
 };
 
-std::string Describe(SoftExtended a) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04x:%016" PRIx64, a.signExponent, a.significand);
-  return text;
-}
-
-bool Same(SoftExtended a, SoftExtended b) {
-  return a.significand == b.significand && a.signExponent == b.signExponent;
-}
-
 // Runs part(index, counts) for index 0..threads-1 on threads of their own and adds the counts.
 template <typename Part>
 Counts OnThreads(int threads, Part part) {

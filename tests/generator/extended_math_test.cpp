@@ -9,22 +9,14 @@
 #include <random>
 #include <string>
 
+#include "tests/generator/extended_cases.h"
+
 #ifdef PELMORA_HAS_QUADMATH
 #include "tests/generator/quad_reference.h"
 #endif
 
 namespace pelmora {
 namespace {
-
-std::string Describe(SoftExtended a) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04x:%016" PRIx64, a.signExponent, a.significand);
-  return text;
-}
-
-bool Same(SoftExtended a, SoftExtended b) {
-  return a.significand == b.significand && a.signExponent == b.signExponent;
-}
 
 float FloatOf(uint32_t bits) {
   float f;

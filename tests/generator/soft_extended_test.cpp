@@ -11,12 +11,6 @@
 namespace pelmora {
 namespace {
 
-std::string Describe(SoftExtended a) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04x:%016" PRIx64, a.signExponent, a.significand);
-  return text;
-}
-
 // Four million operand pairs through every operation; extended_check runs hundreds of millions.
 TEST(SoftExtendedTest, EveryOperationMatchesTheX87Unit) {
   const uint64_t mismatches = CompareWithX87(
