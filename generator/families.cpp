@@ -150,6 +150,9 @@ std::string FamilyRefusal(int32_t kind, const FamilySettings& settings, int32_t 
   }
   if (kind == kSierpinski && dimension == 1) return kSierpinskiDimensionMessage;
   if (kind == kParcel && !ParcelBoxes::Fits(dimension, world, boxCount, zeroSizeAllowed)) {
+    for (int32_t axis = 0; axis < dimension; ++axis) {
+      if (world[axis] < 1) return kParcelWorldMessage;
+    }
     return ParcelBoxes::TooSmallMessage(dimension, world, boxCount);
   }
   return std::string();
@@ -296,6 +299,9 @@ ParcelBoxes::ParcelBoxes(const FamilySettings& settings, int32_t dimension, cons
 
 bool ParcelBoxes::Fits(int32_t dimension, const int32_t world[3], int64_t boxCount,
                        bool zeroSizeAllowed) {
+  for (int32_t axis = 0; axis < dimension; ++axis) {
+    if (world[axis] < 1) return false;
+  }
   if (zeroSizeAllowed) return true;
   int32_t extent[3] = {0, 0, 0};
   for (int32_t axis = 0; axis < dimension; ++axis) extent[axis] = world[axis] - 1;

@@ -88,6 +88,10 @@ inline constexpr const char* kSierpinskiDimensionMessage =
     "--distribution sierpinski: the chaos game needs a plane or space, so --dimension 2 or 3 "
     "(got 1)";
 
+// Why parcel refuses a world size below 1 on an axis it cuts (a window field can hold one).
+inline constexpr const char* kParcelWorldMessage =
+    "Parcel boxes cut up the world: every world size the dimension uses must be at least 1.";
+
 // Every distribution kind by the name pelmora-gen and the library give it: "uniform", "gauss",
 // "skewed", "diagonal", "bit", "sierpinski", "clustered", "parcel"; null for no kind.
 const char* DistributionKindName(int32_t kind);

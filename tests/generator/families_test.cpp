@@ -407,6 +407,18 @@ TEST(FamiliesTest, ParcelRefusesAWorldTooSmall) {
         << row.dimension << "D " << row.world[0] << "," << row.world[1] << "," << row.world[2]
         << " count " << row.count;
   }
+  // A world size below 1 on an axis the dimension uses (a window field may hold one) fits
+  // nothing, even with zero-size boxes; unused axes do not count.
+  const int32_t negative[3] = {427, 90641, -17};
+  const int32_t empty[3] = {0, 5, 1};
+  const int32_t line[3] = {4, -5, 0};
+  for (const bool zeroSizeAllowed : {false, true}) {
+    EXPECT_FALSE(ParcelBoxes::Fits(3, negative, 7, zeroSizeAllowed));
+    EXPECT_FALSE(ParcelBoxes::Fits(2, empty, 1, zeroSizeAllowed));
+    EXPECT_TRUE(ParcelBoxes::Fits(1, line, 3, zeroSizeAllowed));
+    EXPECT_EQ(FamilyRefusal(kParcel, FamilySettings{}, 3, negative, 7, zeroSizeAllowed),
+              kParcelWorldMessage);
+  }
   const int32_t small[3] = {9, 9, 1};
   EXPECT_EQ(ParcelBoxes::TooSmallMessage(2, small, 65),
             "The world is too small for 65 parcel boxes of at least one unit: it spans 8 x 8 "
